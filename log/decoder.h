@@ -1,0 +1,33 @@
+// Turns a log's raw bytes into the values of its data lines, in one forward pass, a block at a
+// time. Blocks may be cut anywhere (inside a line, a field, a number); the values are the same
+// however the log is cut, and memory does not grow with the length of a line or of the log.
+#pragma once
+
+#include <cstddef>
+
+#include "log/field_splitter.h"
+#include "log/line_reader.h"
+#include "log/text_rules.h"
+#include "output/value_writer.h"
+
+namespace mirtak {
+
+class Decoder {
+ public:
+  explicit Decoder(ValueWriter& out) : fields_(out), lines_(fields_) {}
+
+  // Takes the next block of the log exactly as read from the file; its bytes are rewritten in
+  // place. Returns false once the log's data has ended (terminator line or Ctrl-Z): nothing
+  // more need be read.
+  bool feed(unsigned char* block, std::size_t size);
+
+  // The end of the input, or of the data: a last data line without a newline still counts.
+  void finish() { lines_.finish(); }
+
+ private:
+  TextFilter text_;
+  FieldSplitter fields_;
+  LineReader lines_;
+};
+
+}  // namespace mirtak

@@ -1,0 +1,38 @@
+// The line structure of a log: its first line is a header and is skipped, whatever it holds;
+// then come data lines, up to the terminator, the first later line whose first character is
+// "+". A line ends with its newline; an empty line is a data line that gives no values. The
+// terminator and everything after it are never looked at. If the input ends first, that ends
+// the data too, and a last line without a newline is still a data line.
+//
+// The text arrives in pieces of any size; only the position in the line structure is carried
+// from one piece to the next, never a line itself.
+#pragma once
+
+#include <cstddef>
+
+#include "log/field_splitter.h"
+
+namespace mirtak {
+
+inline constexpr unsigned char kNewline = 0x0A;
+inline constexpr unsigned char kTerminatorMark = '+';
+
+class LineReader {
+ public:
+  explicit LineReader(FieldSplitter& fields) : fields_(fields) {}
+
+  // Takes the next piece of the log's text and passes data lines on to the splitter. Returns
+  // false once the terminator line is met: nothing more is wanted.
+  bool feed(const unsigned char* data, std::size_t size);
+
+  // The end of the input: finishes a last data line that had no newline.
+  void finish();
+
+ private:
+  enum class State : unsigned char { kHeader, kLineStart, kInLine, kTerminated };
+
+  FieldSplitter& fields_;
+  State state_ = State::kHeader;
+};
+
+}  // namespace mirtak

@@ -1,0 +1,15 @@
+#include "output/value_writer.h"
+
+namespace mirtak {
+
+ValueWriter::ValueWriter(ByteSink& sink)
+    : sink_(sink), buffer_(std::make_unique<unsigned char[]>(kBufferSize)) {}
+
+bool ValueWriter::flush() {
+  const std::size_t size = used_;
+  used_ = 0;
+  if (!failed_ && size != 0 && !sink_.write(buffer_.get(), size)) failed_ = true;
+  return !failed_;
+}
+
+}  // namespace mirtak

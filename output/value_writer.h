@@ -1,0 +1,58 @@
+// The value file: a flat sequence of 2-byte items and nothing else (no header, count, line marks
+// or padding). Each item is a signed 16-bit two's-complement value, most significant byte first
+// on every machine. Items follow the log's order: data line by data line, field by field.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace mirtak {
+
+// Where the value file's bytes go: the file itself in a run, memory in the tests.
+class ByteSink {
+ public:
+  // Writes all of the bytes or reports failure.
+  virtual bool write(const unsigned char* data, std::size_t size) = 0;
+
+ protected:
+  ~ByteSink() = default;
+};
+
+inline constexpr std::size_t kItemSize = 2;
+
+// Stores one item at out[0..1]. Shifts, not host memory order, make it the same everywhere.
+inline void store_item(std::int16_t value, unsigned char* out) {
+  const auto bits = static_cast<std::uint16_t>(value);
+  out[0] = static_cast<unsigned char>(bits >> 8);
+  out[1] = static_cast<unsigned char>(bits & 0xFFu);
+}
+
+// Gathers items in a large buffer and hands them to the sink a block at a time.
+class ValueWriter {
+ public:
+  static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
+  static_assert(kBufferSize % kItemSize == 0, "items never straddle a flush");
+
+  explicit ValueWriter(ByteSink& sink);
+
+  void put(std::int16_t value) {
+    if (used_ == kBufferSize) flush();
+    store_item(value, buffer_.get() + used_);
+    used_ += kItemSize;
+  }
+
+  // Hands every gathered item to the sink. Once a write has failed, nothing more is written
+  // (the file keeps what it had) and this keeps returning false.
+  bool flush();
+
+  bool failed() const { return failed_; }
+
+ private:
+  ByteSink& sink_;
+  std::unique_ptr<unsigned char[]> buffer_;
+  std::size_t used_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace mirtak

@@ -1,0 +1,164 @@
+// How logs read: text rules, line structure, field splitting and conversion, each case checked
+// whole and cut into pieces at every offset, so that nothing depends on where a block ends.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support.h"
+
+namespace mirtak::test {
+namespace {
+
+struct LogCase {
+  const char* log;  // in the notation of tests/support.h
+  std::vector<std::int16_t> values;
+};
+
+void expect_values(const std::string& log, const std::vector<std::int16_t>& values) {
+  const std::string expected = items_of(values);
+  EXPECT_EQ(convert(log), expected) << "whole";
+  EXPECT_EQ(convert(log, {1}), expected) << "a byte at a time";
+  EXPECT_EQ(convert(log, {3, 1, 7}), expected) << "pieces of 3, 1, 7";
+  for (std::size_t cut = 1; cut < log.size(); ++cut) {
+    EXPECT_EQ(convert(log, {cut, log.size()}), expected) << "cut at " << cut;
+  }
+}
+
+void check_table(const std::vector<LogCase>& table) {
+  for (const LogCase& c : table) {
+    SCOPED_TRACE(c.log);
+    expect_values(bytes_of(c.log), c.values);
+  }
+}
+
+TEST(Decoder, TypicalRun) {
+  check_table({{"RUN·7⏎··1··10··-20⏎··2··11··300⏎+⏎", {10, -20, 11, 300}}});
+}
+
+TEST(Decoder, LineStructure) {
+  check_table({
+      {"RUN·7⏎+⏎", {}},
+      {"1·2·3⏎+⏎", {}},             // the header is never converted
+      {"+HDR⏎A·1⏎+⏎A·2⏎", {1}},     // a header starting with + is just a header
+      {"H⏎A·1⏎+·END⏎A·2⏎+⏎", {1}},  // text after + and all later lines ignored
+      {"H⏎··+5·6⏎+⏎", {6}},         // + after spaces does not end the data
+      {"H⏎A·+5⏎+⏎", {5}},           // + later in the line neither
+      {"H⏎⏎A·1⏎⏎+⏎", {1}},          // empty lines are data lines without values
+      {"H⏎····⏎A·1⏎+⏎", {1}},       // so are lines of spaces only
+      {"H⏎A·1⏎A·2⏎", {1, 2}},       // the input ends before any terminator
+      {"H⏎A·1⏎A·2", {1, 2}},        // a last line without newline still counts
+      {"H⏎A·2·", {2, 0}},           // ... exactly as if a newline followed
+      {"", {}},                     // an empty log
+      {"RUN", {}},                  // a header alone, with or without newline
+      {"RUN⏎", {}},
+  });
+}
+
+TEST(Decoder, TextRules) {
+  check_table({
+      {"RUN·7<CR>⏎··1··10<CR>⏎+<CR>⏎", {10}},  // CR LF reads as LF
+      {"H⏎··1··2<CR>3⏎+⏎", {23}},              // a CR inside a line is dropped
+      {"H⏎A·<CR><CR><CR>5⏎", {5}},             // several in a row
+      {"H⏎A·1⏎<CR>", {1}},                     // a CR as the last byte
+      {"H⏎<CR>+⏎A·1⏎", {}},                    // a CR does not hide the terminator's +
+      {"H<CR>⏎A·1<CR>", {1}},
+      {"H⏎A·1⏎+⏎<^Z>A·2⏎", {1}},          // Ctrl-Z after the terminator changes nothing
+      {"H⏎A·1⏎A·2<^Z>3⏎+⏎A·4⏎", {1, 2}},  // Ctrl-Z ends the input: A·2 is the last line
+      {"H⏎A·1⏎<^Z>A·2⏎", {1}},
+      {"H<^Z>⏎A·1⏎", {}},
+      {"<^Z>H⏎A·1⏎", {}},
+      {"H⏎A·1<^Z><^Z>⏎A·2⏎", {1}},
+      {"H⏎A·<NUL>5·<xFF>6·<x80>·7⏎", {0, 0, 0, 7}},  // NUL and 0x80..0xFF pass as they are
+      {"<xFF><NUL>⏎A·9⏎", {9}},
+  });
+}
+
+TEST(Decoder, FieldSplitting) {
+  check_table({
+      {"H⏎···10···200····-3⏎", {200, -3}},
+      {"H⏎A·1·2⏎A····1·····2⏎", {1, 2, 1, 2}},
+      {"H⏎A·1·2·⏎", {1, 2, 0}},  // spaces before the newline make one more field
+      {"H⏎A·1·2····⏎", {1, 2, 0}},
+      {"H⏎A<TAB>1·2⏎", {2}},  // only the space separates fields
+      {"H⏎A·<TAB>·5⏎", {0, 5}},
+      {"H⏎A⏎", {}},
+      {"H⏎A·987⏎B·7⏎", {987, 7}},  // nothing of an earlier line is read again
+      {"H⏎0·1·2·3·4·5·6·7·8·9⏎", {1, 2, 3, 4, 5, 6, 7, 8, 9}},
+      {"H⏎0·1·2·3·4·5·6·7·8·9·10·11·12⏎", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+      {"H⏎A·99999999999·1⏎", {-6145, 1}},
+      {"H⏎·····1····100·····-2⏎", {100, -2}},
+      {"H⏎X·40000·-32768·32767⏎", {-25536, -32768, 32767}},
+  });
+}
+
+TEST(Decoder, FieldValues) {
+  const struct {
+    const char* field;
+    std::int16_t value;
+  } table[] = {
+      {"0", 0},
+      {"+5", 5},
+      {"-5", -5},
+      {"+-5", 0},
+      {"--5", 0},
+      {"-", 0},
+      {"+", 0},
+      {"<TAB>7", 7},
+      {"<VT><FF>42", 42},
+      {"-<TAB>5", 0},
+      {"<TAB>-5", -5},
+      {"3.9", 3},
+      {"1e3", 1},
+      {"12ab", 12},
+      {"ab12", 0},
+      {"<NUL>5", 0},
+      {"<xB2>5", 0},
+      {"5<xB2>5", 5},
+      {"007", 7},
+      {"-0", 0},
+      {"32767", 32767},
+      {"32768", -32768},
+      {"40000", -25536},
+      {"65535", -1},
+      {"65536", 0},
+      {"70000", 4464},
+      {"-1", -1},
+      {"-32768", -32768},
+      {"-32769", 32767},
+      {"2147483648", 0},
+      {"-2147483648", 0},
+      {"4294967295", -1},
+      {"4294967301", 5},
+      {"99999999999", -6145},
+      {"-99999999999", 6145},
+      // Longer than any fixed field: every digit still counts.
+      {"000000000000000000000000000123", 123},
+      {"123456789012345678901234567890", 2770},
+  };
+  for (const auto& c : table) {
+    SCOPED_TRACE(c.field);
+    expect_values(bytes_of(std::string("H⏎A·") + c.field + "⏎"), {c.value});
+  }
+}
+
+// Lines, fields and numbers far past any fixed buffer are carried whole.
+TEST(Decoder, NoFixedLimits) {
+  std::string log = "H" + std::string(100000, 'h') + "\n";
+  std::vector<std::int16_t> values;
+  std::string line = "first";
+  for (int i = 0; i < 20000; ++i) {
+    line += "   " + std::to_string(i - 10000);
+    values.push_back(static_cast<std::int16_t>(i - 10000));
+  }
+  line += " " + std::string(50000, '0') + "77" + "\r\n";
+  values.push_back(77);
+  log += line + "+\n";
+  const std::string expected = items_of(values);
+  EXPECT_EQ(convert(log), expected);
+  EXPECT_EQ(convert(log, {4096}), expected);
+  EXPECT_EQ(convert(log, {1, 79, 80, 81, 12, 13}), expected);
+}
+
+}  // namespace
+}  // namespace mirtak::test

@@ -1,0 +1,83 @@
+#include "tests/support.h"
+
+#include <stdexcept>
+
+#include "log/decoder.h"
+#include "output/value_writer.h"
+
+namespace mirtak::test {
+
+namespace {
+
+class MemorySink final : public ByteSink {
+ public:
+  bool write(const unsigned char* data, std::size_t size) override {
+    bytes.append(reinterpret_cast<const char*>(data), size);
+    return true;
+  }
+  std::string bytes;
+};
+
+}  // namespace
+
+std::string bytes_of(std::string_view notation) {
+  static const struct {
+    std::string_view token;
+    char byte;
+  } kTokens[] = {{"·", ' '},      {"⏎", '\n'},    {"<CR>", '\r'}, {"<^Z>", '\x1a'},
+                 {"<TAB>", '\t'}, {"<VT>", '\v'}, {"<FF>", '\f'}, {"<NUL>", '\0'}};
+  std::string bytes;
+  while (!notation.empty()) {
+    bool matched = false;
+    for (const auto& t : kTokens) {
+      if (notation.substr(0, t.token.size()) == t.token) {
+        bytes += t.byte;
+        notation.remove_prefix(t.token.size());
+        matched = true;
+        break;
+      }
+    }
+    if (matched) continue;
+    if (notation.substr(0, 2) == "<x") {
+      const std::size_t close = notation.find('>');
+      if (close != 4) throw std::invalid_argument("bad <xHH> token");
+      bytes += static_cast<char>(std::stoi(std::string(notation.substr(2, 2)), nullptr, 16));
+      notation.remove_prefix(5);
+      continue;
+    }
+    bytes += notation.front();
+    notation.remove_prefix(1);
+  }
+  return bytes;
+}
+
+std::string convert(std::string_view log, const std::vector<std::size_t>& pieces) {
+  MemorySink sink;
+  ValueWriter writer(sink);
+  Decoder decoder(writer);
+  std::string copy(log);  // the decoder rewrites its blocks in place
+  auto* data = reinterpret_cast<unsigned char*>(copy.data());
+  std::size_t at = 0;
+  bool wanted = true;
+  for (std::size_t i = 0; wanted && at < copy.size(); ++i) {
+    const std::size_t piece = pieces[i % pieces.size()];
+    const std::size_t size = piece == 0 ? copy.size() - at : std::min(piece, copy.size() - at);
+    wanted = decoder.feed(data + at, size);
+    at += size;
+  }
+  decoder.finish();
+  writer.flush();
+  return sink.bytes;
+}
+
+std::string items_of(const std::vector<std::int16_t>& values) {
+  std::string bytes;
+  for (const std::int16_t v : values) {
+    const auto bits = static_cast<std::uint16_t>(v);
+    bytes += static_cast<char>(bits / 256);
+    bytes += static_cast<char>(bits % 256);
+  }
+  return bytes;
+}
+
+}  // namespace mirtak::test
