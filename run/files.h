@@ -1,0 +1,53 @@
+// The two files of a run, as the operating system sees them: the log, read as raw bytes, and
+// the value file, written as raw bytes. Nothing here interprets their contents.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "output/value_writer.h"
+
+namespace mirtak {
+
+class LogFile {
+ public:
+  LogFile() = default;
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+  ~LogFile() { close(); }
+
+  // Opens the named file for reading. Fails for a missing file, and for anything that cannot
+  // be read as a file (a directory).
+  bool open(const char* name);
+
+  // Reads up to size bytes: the count read, 0 at the end of the file, or -1 on a read error.
+  std::ptrdiff_t read(unsigned char* buffer, std::size_t size);
+
+  void close();
+
+ private:
+  friend class ValueFile;
+  int fd_ = -1;
+};
+
+class ValueFile final : public ByteSink {
+ public:
+  ValueFile() = default;
+  ValueFile(const ValueFile&) = delete;
+  ValueFile& operator=(const ValueFile&) = delete;
+  ~ValueFile() { close(); }
+
+  // Creates the named file, or empties it if it exists. Refuses, touching nothing, when the
+  // name leads to the log itself (same name, another spelling, a hard or symbolic link).
+  bool create(const char* name, const LogFile& log);
+
+  bool write(const unsigned char* data, std::size_t size) override;
+
+  // Closes the file; false if the system reports a write error only now.
+  bool close();
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace mirtak

@@ -1,0 +1,26 @@
+// Everything the tool says: the banner, printed on every run, and one message for each way a
+// run can fail. Every message begins with a newline and has none of its own at the end.
+#pragma once
+
+#include <string_view>
+
+#include "run/console.h"
+
+namespace mirtak {
+
+enum class Outcome {
+  kConverted,
+  kWrongInput,    // fewer than two arguments
+  kNoSuchFile,    // the log cannot be opened as a file to read
+  kCannotCreate,  // the value file cannot be created, or it is the log itself
+  kCannotRead,    // reading the log failed
+  kCannotWrite,   // writing the value file failed
+};
+
+void print_banner(Console& console);
+
+// Prints the failure's message; name is the file it concerns, as typed on the command line
+// (empty for kWrongInput).
+void print_failure(Console& console, Outcome outcome, std::string_view name);
+
+}  // namespace mirtak

@@ -1,0 +1,10 @@
+// One run of the tool, from the banner to the exit status.
+#pragma once
+
+namespace mirtak {
+
+// MIRTAK LogFileName KovirFileName: converts the log into the value file. Arguments after the
+// second are ignored. Returns the exit status: 0 after a conversion, 1 after a failure.
+int run(int argc, const char* const* argv);
+
+}  // namespace mirtak

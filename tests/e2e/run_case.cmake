@@ -1,0 +1,112 @@
+# Runs MIRTAK once in a fresh folder and checks the exact console bytes, the exit status and the
+# files it leaves. Run with cmake -P; every setting is a -D definition:
+#   TOOL      the MIRTAK executable          EMULATOR  optional command to run it through
+#   WORK      a folder, emptied first         BANNER    the expected banner bytes (a file)
+#   LOG       optional log copied to WORK/log.in
+#   SETUP     optional: existing | directory | hardlink | symlink | long_names
+#   ARGS      arguments separated by |; <empty> is an empty argument, <long> a 120-character name
+#   NEEDS     optional path that must exist on this machine, else the case is skipped
+#   STATUS    expected exit status
+#   MESSAGE   optional text printed after the banner, without its leading newline; <space> is a
+#             space (the command line would lose one at the end)
+#   VALUES    file the value file must equal, ABSENT, or IGNORE (a device, say)
+#   VALUE_FILE name of the value file in WORK (default value.out)
+#   LOG_KEPT  if set, log.in must still equal LOG
+
+if(DEFINED NEEDS AND NOT EXISTS "${NEEDS}")
+  message("SKIPPED: ${NEEDS} does not exist here")
+  return()
+endif()
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+string(REPEAT "n" 120 long)
+if(DEFINED LOG)
+  file(COPY_FILE "${LOG}" "${WORK}/log.in")
+endif()
+if(NOT DEFINED VALUE_FILE)
+  set(VALUE_FILE value.out)
+endif()
+string(REPLACE "<long>" "${long}" VALUE_FILE "${VALUE_FILE}")
+
+if(SETUP STREQUAL "existing")
+  string(REPEAT "an older, longer value file " 100 old)
+  file(WRITE "${WORK}/${VALUE_FILE}" "${old}")
+elseif(SETUP STREQUAL "directory")
+  file(MAKE_DIRECTORY "${WORK}/adir")
+elseif(SETUP STREQUAL "hardlink")
+  file(CREATE_LINK "${WORK}/log.in" "${WORK}/${VALUE_FILE}")
+elseif(SETUP STREQUAL "symlink")
+  file(CREATE_LINK "log.in" "${WORK}/${VALUE_FILE}" SYMBOLIC)
+elseif(SETUP STREQUAL "long_names")
+  file(MAKE_DIRECTORY "${WORK}/${long}")
+  file(RENAME "${WORK}/log.in" "${WORK}/${long}/${long}.log")
+endif()
+
+set(args "")
+if(NOT ARGS STREQUAL "")
+  string(REPLACE "|" ";" ARGS "${ARGS}")
+  foreach(a IN LISTS ARGS)
+    string(REPLACE "<long>" "${long}" a "${a}")
+    if(a STREQUAL "<empty>")
+      list(APPEND args "\"\"")
+    else()
+      list(APPEND args "\"${a}\"")
+    endif()
+  endforeach()
+endif()
+list(JOIN args " " command_line)
+
+# execute_process drops empty list elements, so the command goes through a tiny script whose
+# arguments are quoted one by one.
+set(console "${WORK}.console")
+file(WRITE "${WORK}.cmake"
+  "execute_process(COMMAND ${EMULATOR} \"${TOOL}\" ${command_line}\n"
+  "  WORKING_DIRECTORY \"${WORK}\" OUTPUT_FILE \"${console}\" RESULT_VARIABLE status)\n"
+  "file(WRITE \"${WORK}.status\" \"\${status}\")\n")
+execute_process(COMMAND "${CMAKE_COMMAND}" -P "${WORK}.cmake")
+file(READ "${WORK}.status" status)
+
+set(failures "")
+if(NOT status STREQUAL STATUS)
+  string(APPEND failures "exit status ${status}, expected ${STATUS}\n")
+endif()
+
+file(READ "${BANNER}" expected_hex HEX)
+if(DEFINED MESSAGE)
+  string(REPLACE "<space>" " " MESSAGE "${MESSAGE}")
+  string(HEX "${MESSAGE}" message_hex)
+  string(APPEND expected_hex "0d0a${message_hex}")
+endif()
+file(READ "${console}" console_hex HEX)
+if(NOT console_hex STREQUAL expected_hex)
+  string(APPEND failures "console bytes\n  ${console_hex}\nexpected\n  ${expected_hex}\n")
+endif()
+
+set(value_path "${WORK}/${VALUE_FILE}")
+if(VALUES STREQUAL "IGNORE")
+elseif(VALUES STREQUAL "ABSENT")
+  if(EXISTS "${value_path}")
+    string(APPEND failures "${VALUE_FILE} was created\n")
+  endif()
+elseif(NOT EXISTS "${value_path}")
+  string(APPEND failures "${VALUE_FILE} is missing\n")
+else()
+  file(READ "${value_path}" got HEX)
+  file(READ "${VALUES}" want HEX)
+  if(NOT got STREQUAL want)
+    string(APPEND failures "value file bytes\n  ${got}\nexpected\n  ${want}\n")
+  endif()
+endif()
+
+if(DEFINED LOG_KEPT)
+  file(READ "${WORK}/log.in" got HEX)
+  file(READ "${LOG}" want HEX)
+  if(NOT got STREQUAL want)
+    string(APPEND failures "the log was changed\n")
+  endif()
+endif()
+
+if(NOT failures STREQUAL "")
+  message(FATAL_ERROR "${failures}")
+endif()

@@ -1,0 +1,177 @@
+// The tool as a POSIX process: what a broken console, a file size limit or a slow log does to a
+// run, and how much memory a run takes. Each test starts the built tool in a fresh folder.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Exit {
+  int status = -1;  // the exit status, or -1 if the tool did not exit normally
+  long peak_kib = 0;
+};
+
+class ToolProcess : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "mirtak-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    fs::copy_file(fs::path(MIRTAK_EXAMPLES) / "QDEMOX.LOG", dir_ / "log.in");
+    sample_values_ = read_file(fs::path(MIRTAK_EXAMPLES) / "QDEMOX.MX");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // Runs the tool on log and value names inside the folder; in_child prepares the child's
+  // standard streams and limits just before the tool starts, with SIGPIPE at its default.
+  Exit run(
+      const std::string& log, const std::string& values,
+      const std::function<void()>& in_child = [] {}) {
+    const std::string tool = MIRTAK_TOOL;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::chdir(dir_.c_str()) != 0) ::_exit(126);
+      (void)std::signal(SIGPIPE, SIG_DFL);
+      (void)std::signal(SIGXFSZ, SIG_DFL);
+      in_child();
+      ::execl(tool.c_str(), tool.c_str(), log.c_str(), values.c_str(), nullptr);
+      ::_exit(127);
+    }
+    Exit result;
+    int status = 0;
+    struct rusage usage {};
+    if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
+      if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+      result.peak_kib = usage.ru_maxrss;
+    }
+    return result;
+  }
+
+  fs::path dir_;
+  std::string sample_values_;
+};
+
+TEST_F(ToolProcess, BrokenConsoleNeitherStopsNorFailsTheRun) {
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
+  ::close(pipe_ends[0]);  // the reader is gone before anything is written
+  const int reader_gone = pipe_ends[1];
+
+  const struct {
+    const char* console;
+    std::function<void()> prepare;
+  } consoles[] = {
+      {"closed", [] { ::close(1); }},
+      {"closed with standard input",
+       [] {
+         ::close(0);
+         ::close(1);
+       }},
+      {"full", [] { ::dup2(::open("/dev/full", O_WRONLY), 1); }},
+      {"a pipe nobody reads", [reader_gone] { ::dup2(reader_gone, 1); }},
+  };
+  for (const auto& c : consoles) {
+    SCOPED_TRACE(c.console);
+    fs::remove(dir_ / "value.out");
+    fs::remove(dir_ / "other.out");
+    EXPECT_EQ(run("log.in", "value.out", c.prepare).status, 0);
+    EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
+    // A failure stays a failure, with nothing to print it on.
+    EXPECT_EQ(run("missing.log", "other.out", c.prepare).status, 1);
+    EXPECT_FALSE(fs::exists(dir_ / "other.out"));
+    // Its message never lands in a file the run opened in place of the console.
+    if (fs::exists("/proc/self/mem")) {
+      EXPECT_EQ(run("/proc/self/mem", "other.out", c.prepare).status, 1);
+      EXPECT_EQ(read_file(dir_ / "other.out"), "");
+    }
+  }
+  ::close(reader_gone);
+}
+
+TEST_F(ToolProcess, FileSizeLimitIsAWriteErrorAndKeepsWhatWasWritten) {
+  constexpr rlim_t kLimit = 100;
+  const Exit exit = run("log.in", "value.out", [] {
+    const struct rlimit limit = {kLimit, kLimit};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  });
+  EXPECT_EQ(exit.status, 1);
+  EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_.substr(0, kLimit));
+}
+
+TEST_F(ToolProcess, BannerShowsBeforeTheLogIsOpened) {
+  ASSERT_EQ(::mkfifo((dir_ / "log.fifo").c_str(), 0600), 0);
+  int console[2];
+  ASSERT_EQ(::pipe(console), 0);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(console[1], 1);
+    ::close(console[0]);
+    ::close(console[1]);
+    ::execl(MIRTAK_TOOL, MIRTAK_TOOL, (dir_ / "log.fifo").c_str(), (dir_ / "value.out").c_str(),
+            nullptr);
+    ::_exit(127);
+  }
+  ::close(console[1]);
+
+  // The tool now waits in opening the log, which has no writer yet: the banner must be out.
+  std::string shown;
+  struct pollfd ready = {console[0], POLLIN, 0};
+  while (shown.find("QDEMO.MX") == std::string::npos && ::poll(&ready, 1, 10000) == 1) {
+    char buffer[512];
+    const ssize_t got = ::read(console[0], buffer, sizeof buffer);
+    if (got <= 0) break;
+    shown.append(buffer, static_cast<std::size_t>(got));
+  }
+  EXPECT_NE(shown.find("MIRTAK QDEMOX.LOG QDEMO.MX"), std::string::npos) << shown;
+
+  {
+    std::ofstream log(dir_ / "log.fifo", std::ios::binary);
+    log << read_file(dir_ / "log.in");
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ::close(console[0]);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
+}
+
+TEST_F(ToolProcess, MemoryDoesNotGrowWithALongLine) {
+  constexpr std::size_t kLineBytes = 64 << 20;
+  {
+    std::ofstream log(dir_ / "long.log", std::ios::binary);
+    log << "HEADER\r\nfirst";
+    const std::string piece = "  -12345     678";
+    for (std::size_t written = 0; written < kLineBytes; written += piece.size())
+      log << piece;
+    log << "\r\n+\r\n";
+  }
+  const Exit small = run("log.in", "small.out");
+  const Exit large = run("long.log", "long.out");
+  ASSERT_EQ(small.status, 0);
+  ASSERT_EQ(large.status, 0);
+  EXPECT_EQ(fs::file_size(dir_ / "long.out"), kLineBytes / 16 * 4);
+  EXPECT_LT(large.peak_kib - small.peak_kib, 4 * 1024)
+      << "peak " << large.peak_kib << " KiB against " << small.peak_kib << " KiB";
+}
+
+}  // namespace
