@@ -42,21 +42,23 @@ class ToolProcess : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(dir_); }
 
-  // Runs the tool on log and value names inside the folder; in_child prepares the child's
+  // Starts the tool on log and value names inside the folder; in_child prepares the child's
   // standard streams and limits just before the tool starts, with SIGPIPE at its default.
-  Exit run(
-      const std::string& log, const std::string& values,
-      const std::function<void()>& in_child = [] {}) {
-    const std::string tool = MIRTAK_TOOL;
+  static pid_t start(const fs::path& dir, const std::string& log, const std::string& values,
+                     const std::function<void()>& in_child) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-      if (::chdir(dir_.c_str()) != 0) ::_exit(126);
+      if (::chdir(dir.c_str()) != 0) ::_exit(126);
       (void)std::signal(SIGPIPE, SIG_DFL);
       (void)std::signal(SIGXFSZ, SIG_DFL);
       in_child();
-      ::execl(tool.c_str(), tool.c_str(), log.c_str(), values.c_str(), nullptr);
+      ::execl(MIRTAK_TOOL, MIRTAK_TOOL, log.c_str(), values.c_str(), nullptr);
       ::_exit(127);
     }
+    return pid;
+  }
+
+  static Exit wait_for(pid_t pid) {
     Exit result;
     int status = 0;
     struct rusage usage {};
@@ -65,6 +67,12 @@ class ToolProcess : public ::testing::Test {
       result.peak_kib = usage.ru_maxrss;
     }
     return result;
+  }
+
+  Exit run(
+      const std::string& log, const std::string& values,
+      const std::function<void()>& in_child = [] {}) {
+    return wait_for(start(dir_, log, values, in_child));
   }
 
   fs::path dir_;
@@ -122,15 +130,11 @@ TEST_F(ToolProcess, BannerShowsBeforeTheLogIsOpened) {
   ASSERT_EQ(::mkfifo((dir_ / "log.fifo").c_str(), 0600), 0);
   int console[2];
   ASSERT_EQ(::pipe(console), 0);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
+  const pid_t pid = start(dir_, "log.fifo", "value.out", [&console] {
     ::dup2(console[1], 1);
     ::close(console[0]);
     ::close(console[1]);
-    ::execl(MIRTAK_TOOL, MIRTAK_TOOL, (dir_ / "log.fifo").c_str(), (dir_ / "value.out").c_str(),
-            nullptr);
-    ::_exit(127);
-  }
+  });
   ::close(console[1]);
 
   // The tool now waits in opening the log, which has no writer yet: the banner must be out.
@@ -148,10 +152,8 @@ TEST_F(ToolProcess, BannerShowsBeforeTheLogIsOpened) {
     std::ofstream log(dir_ / "log.fifo", std::ios::binary);
     log << read_file(dir_ / "log.in");
   }
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_EQ(wait_for(pid).status, 0);
   ::close(console[0]);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
 }
 
