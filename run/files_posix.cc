@@ -10,6 +10,14 @@ namespace mirtak {
 
 namespace {
 
+int open_file(const char* name, int flags) {
+  int fd = -1;
+  do {
+    fd = ::open(name, flags | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -18,9 +26,7 @@ bool same_file(const struct stat& a, const struct stat& b) {
 
 bool LogFile::open(const char* name) {
   close();
-  do {
-    fd_ = ::open(name, O_RDONLY | O_CLOEXEC);
-  } while (fd_ < 0 && errno == EINTR);
+  fd_ = open_file(name, O_RDONLY);
   if (fd_ < 0) return false;
   struct stat info {};
   if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -46,9 +52,7 @@ bool ValueFile::create(const char* name, const LogFile& log) {
   close();
   // Opened without truncation first, so that a name leading to the log can still be refused
   // with the log intact.
-  do {
-    fd_ = ::open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-  } while (fd_ < 0 && errno == EINTR);
+  fd_ = open_file(name, O_WRONLY | O_CREAT);
   if (fd_ < 0) return false;
   struct stat value_info {};
   struct stat log_info {};
