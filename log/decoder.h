@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 
+#include "log/fast_lines.h"
 #include "log/field_splitter.h"
 #include "log/line_reader.h"
+#include "log/paths.h"
 #include "log/text_rules.h"
 #include "output/value_writer.h"
 
@@ -14,10 +17,10 @@ namespace mirtak {
 
 class Decoder {
  public:
-  explicit Decoder(ValueWriter& out) : fields_(out), lines_(fields_) {}
+  explicit Decoder(ValueWriter& out, Path path = best_path());
 
-  // Takes the next block of the log exactly as read from the file; its bytes are rewritten in
-  // place. Returns false once the log's data has ended (terminator line or Ctrl-Z): nothing
+  // Takes the next block of the log exactly as read from the file; its bytes may be rewritten
+  // in place. Returns false once the log's data has ended (terminator line or Ctrl-Z): nothing
   // more need be read.
   bool feed(unsigned char* block, std::size_t size);
 
@@ -25,9 +28,12 @@ class Decoder {
   void finish() { lines_.finish(); }
 
  private:
+  bool feed_plain(unsigned char* text, std::size_t size);
+
   TextFilter text_;
   FieldSplitter fields_;
   LineReader lines_;
+  std::optional<FastLines> fast_;  // none on the plain path
 };
 
 }  // namespace mirtak

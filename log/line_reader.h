@@ -28,6 +28,9 @@ class LineReader {
   // The end of the input: finishes a last data line that had no newline.
   void finish();
 
+  // Whether the next byte starts a data line (not the header, not the middle of a line).
+  bool at_line_start() const { return state_ == State::kLineStart; }
+
  private:
   enum class State : unsigned char { kHeader, kLineStart, kInLine, kTerminated };
 

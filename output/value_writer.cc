@@ -3,7 +3,7 @@
 namespace mirtak {
 
 ValueWriter::ValueWriter(ByteSink& sink)
-    : sink_(sink), buffer_(std::make_unique<unsigned char[]>(kBufferSize)) {}
+    : sink_(sink), buffer_(new unsigned char[kBufferSize]) {}  // no need to clear it first
 
 bool ValueWriter::flush() {
   const std::size_t size = used_;

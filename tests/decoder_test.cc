@@ -17,11 +17,14 @@ struct LogCase {
 
 void expect_values(const std::string& log, const std::vector<std::int16_t>& values) {
   const std::string expected = items_of(values);
-  EXPECT_EQ(convert(log), expected) << "whole";
-  EXPECT_EQ(convert(log, {1}), expected) << "a byte at a time";
-  EXPECT_EQ(convert(log, {3, 1, 7}), expected) << "pieces of 3, 1, 7";
-  for (std::size_t cut = 1; cut < log.size(); ++cut) {
-    EXPECT_EQ(convert(log, {cut, log.size()}), expected) << "cut at " << cut;
+  for (const Path path : available_paths()) {
+    SCOPED_TRACE(path_name(path));
+    EXPECT_EQ(convert(log, {0}, path), expected) << "whole";
+    EXPECT_EQ(convert(log, {1}, path), expected) << "a byte at a time";
+    EXPECT_EQ(convert(log, {3, 1, 7}, path), expected) << "pieces of 3, 1, 7";
+    for (std::size_t cut = 1; cut < log.size(); ++cut) {
+      EXPECT_EQ(convert(log, {cut, log.size()}, path), expected) << "cut at " << cut;
+    }
   }
 }
 
@@ -155,9 +158,64 @@ TEST(Decoder, NoFixedLimits) {
   values.push_back(77);
   log += line + "+\n";
   const std::string expected = items_of(values);
-  EXPECT_EQ(convert(log), expected);
-  EXPECT_EQ(convert(log, {4096}), expected);
-  EXPECT_EQ(convert(log, {1, 79, 80, 81, 12, 13}), expected);
+  for (const Path path : available_paths()) {
+    SCOPED_TRACE(path_name(path));
+    EXPECT_EQ(convert(log, {0}, path), expected);
+    EXPECT_EQ(convert(log, {4096}, path), expected);
+    EXPECT_EQ(convert(log, {1, 79, 80, 81, 12, 13}, path), expected);
+  }
+}
+
+// Data lines the fast ways take, or hand back to the plain reader, with every byte of them at
+// every position of the 64-byte chunks they are sorted in.
+TEST(Decoder, EveryAlignment) {
+  const LogCase body = {
+      "··1··10··-20<CR>⏎"                                // ordinary CR LF
+      "7·12345678·123456789·-99999999·+00000000065536⏎"  // eight digits and more
+      "8·1·2·<CR>⏎"                                      // a space before CR LF: one more 0
+      "9··+-5·--5·-·+·12-3·1+2⏎"                         // signs where they stop a number
+      "···<CR>⏎<CR>⏎⏎"                                   // spaces only, empty lines
+      "10·<CR>·5⏎"                                       // a lone CR is dropped: 10··5
+      "A<TAB>B<xFF>·3⏎"                                  // anything in the dropped field
+      "1·2·x3·<TAB>4⏎"                                   // and elsewhere: read as text
+      "···+5·6⏎"                                         // + after spaces: a data line
+      "1·2<CR><CR>⏎"                                     // two CRs before the newline
+      "1·2<CR>3⏎"                                        // a CR just before the last byte
+      "<CR>+⏎1·99⏎",  // the terminator, behind a CR that is dropped
+      {10, -20, 24910, -13035, 7937, 0, 1, 2, 0, 0, 0, 0, 0, 12, 1, 5, 3, 2, 0, 4, 6, 2, 23}};
+  for (std::size_t shift = 0; shift <= 2 * 64 + 1; ++shift) {
+    SCOPED_TRACE(shift);
+    // A first data line of one field moves the rest within the chunks, as the fast ways sort
+    // from the first data line on.
+    expect_values("H\n" + std::string(shift, '0') + "\n" + bytes_of(body.log), body.values);
+  }
+}
+
+// Many lines, so the fast ways sort the log stretch by stretch and lines straddle stretches
+// and blocks; values written from numbers, so they are known without reading the text.
+TEST(Decoder, ManyLines) {
+  std::string log = "SEQ A B C\r\n";
+  std::vector<std::int16_t> values;
+  for (int i = 0; i < 3000; ++i) {
+    const int numbers[] = {i * 7 - 9000, -i, (i * 37) % 65536 - 32768};
+    log += std::to_string(i);
+    for (const int n : numbers) {
+      log += std::string(1 + i % 4, ' ') + std::to_string(n);
+      values.push_back(static_cast<std::int16_t>(n));
+    }
+    log += i % 3 == 0 ? "\n" : "\r\n";
+  }
+  log += "+\r\n";
+  const std::string expected = items_of(values);
+  for (const Path path : available_paths()) {
+    SCOPED_TRACE(path_name(path));
+    EXPECT_EQ(convert(log, {0}, path), expected);
+    for (const std::size_t block : {64, 4095, 8192, 8193, 65536}) {
+      EXPECT_EQ(convert(log, {block}, path), expected) << "blocks of " << block;
+      EXPECT_EQ(convert(log, {block}, path, Feed::kOneBuffer), expected)
+          << "blocks of " << block << " read into one buffer";
+    }
+  }
 }
 
 }  // namespace

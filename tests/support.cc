@@ -51,18 +51,30 @@ std::string bytes_of(std::string_view notation) {
   return bytes;
 }
 
-std::string convert(std::string_view log, const std::vector<std::size_t>& pieces) {
+std::vector<Path> available_paths() {
+  std::vector<Path> paths;
+  for (const Path path : kAllPaths) {
+    if (path_available(path)) paths.push_back(path);
+  }
+  return paths;
+}
+
+std::string convert(std::string_view log, const std::vector<std::size_t>& pieces, Path path,
+                    Feed feed) {
   MemorySink sink;
   ValueWriter writer(sink);
-  Decoder decoder(writer);
+  Decoder decoder(writer, path);
   std::string copy(log);  // the decoder rewrites its blocks in place
-  auto* data = reinterpret_cast<unsigned char*>(copy.data());
+  std::string block;      // for Feed::kOneBuffer: sized once, so it never moves
+  block.reserve(copy.size());
   std::size_t at = 0;
   bool wanted = true;
   for (std::size_t i = 0; wanted && at < copy.size(); ++i) {
     const std::size_t piece = pieces[i % pieces.size()];
     const std::size_t size = piece == 0 ? copy.size() - at : std::min(piece, copy.size() - at);
-    wanted = decoder.feed(data + at, size);
+    char* data = copy.data() + at;
+    if (feed == Feed::kOneBuffer) data = block.assign(data, size).data();
+    wanted = decoder.feed(reinterpret_cast<unsigned char*>(data), size);
     at += size;
   }
   decoder.finish();

@@ -1,0 +1,47 @@
+#include "log/byte_classes.h"
+#include "log/number.h"
+
+namespace mirtak {
+
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHigh = 0x8080808080808080u;
+constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+
+// 0x80 in every byte of the word equal to c, 0 elsewhere; exact, no carries between bytes.
+constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) {
+  const std::uint64_t x = word ^ (kOnes * c);
+  return ~(((x & kLow7) + kLow7) | x) & kHigh;
+}
+
+constexpr std::uint64_t digit_bytes(std::uint64_t word) {
+  const std::uint64_t high_nibble_3 = bytes_equal(word & 0xF0F0F0F0F0F0F0F0u, 0x30);
+  const std::uint64_t low_nibble_over_9 = ((word & 0x0F0F0F0F0F0F0F0Fu) + 0x0606060606060606u) << 3;
+  return high_nibble_3 & ~low_nibble_over_9 & kHigh;
+}
+
+// The top bit of each byte, gathered into 8 bits: byte i gives bit i.
+constexpr std::uint64_t gather(std::uint64_t flags) {
+  return ((flags >> 7) * 0x0102040810204080u) >> 56;
+}
+
+}  // namespace
+
+void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
+  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
+    ByteClasses c{};
+    for (unsigned i = 0; i < kChunkSize / 8; ++i) {
+      const std::uint64_t w = load_bytes(data + 8 * i);
+      const unsigned shift = 8 * i;
+      c.space |= gather(bytes_equal(w, ' ')) << shift;
+      c.newline |= gather(bytes_equal(w, '\n')) << shift;
+      c.carriage_return |= gather(bytes_equal(w, '\r')) << shift;
+      c.end_of_text |= gather(bytes_equal(w, 0x1A)) << shift;
+      c.number |= gather(digit_bytes(w) | bytes_equal(w, '+') | bytes_equal(w, '-')) << shift;
+    }
+    out[k] = c;
+  }
+}
+
+}  // namespace mirtak

@@ -1,0 +1,58 @@
+// The fast way through ordinary data lines. A stretch of the log is first sorted 64 bytes at a
+// time into bit masks (log/byte_classes.h); the lines are then walked by mask bit positions:
+// where each line ends, where each field's characters start, and whether anything in the line
+// needs the byte-at-a-time reader. Each value is read up to eight digits at a time.
+//
+// A line is taken here only if it is complete in the block and nothing in it changes the text
+// or the way a value is read: no carriage return except one right before the newline, no
+// Ctrl-Z, not the terminator, and no character other than digits and signs in any field after
+// the first (the first field is dropped, so it may hold anything else). Every other line is
+// left to the plain reader, which gives the same values for every line.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "log/byte_classes.h"
+#include "output/value_writer.h"
+
+namespace mirtak {
+
+class FastLines {
+ public:
+  FastLines(ValueWriter& out, Classifier classify) : out_(out), classify_(classify) {}
+
+  // A new block: what was sorted of the last one no longer holds.
+  void forget() { span_ = nullptr; }
+
+  // Converts the data lines that start at data (which must be the start of a data line), up to
+  // the first line it leaves to the plain reader or that is not complete before end. Returns
+  // how many bytes it converted: always whole lines.
+  std::size_t convert(const unsigned char* data, const unsigned char* end);
+
+ private:
+  static constexpr std::size_t kSpanChunks = 128;  // how much is sorted at a time: 8 KiB
+  static constexpr std::size_t kSpanSize = kSpanChunks * kChunkSize;
+
+  enum class Stop : unsigned char { kSpanEnd, kPlainLine };
+
+  void sort(const unsigned char* from, const unsigned char* end);
+  void derive_masks(std::size_t chunks);
+  Stop walk(std::size_t& line, const unsigned char* end);
+  bool convert_line(std::size_t line, std::size_t content, std::size_t& next_odd,
+                    const unsigned char* end);
+
+  ValueWriter& out_;
+  Classifier classify_;
+
+  // The stretch sorted last, and what the walk needs of it, one bit per byte.
+  const unsigned char* span_ = nullptr;
+  std::size_t span_size_ = 0;
+  ByteClasses classes_[kSpanChunks] = {};
+  std::uint64_t newline_[kSpanChunks] = {};
+  std::uint64_t field_start_[kSpanChunks] = {};  // first character of a field after spaces
+  std::uint64_t alters_text_[kSpanChunks] = {};  // a lone carriage return, a Ctrl-Z
+  std::uint64_t not_number_[kSpanChunks] = {};   // neither separator nor digit nor sign
+};
+
+}  // namespace mirtak
