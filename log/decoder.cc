@@ -5,7 +5,7 @@
 namespace mirtak {
 
 Decoder::Decoder(ValueWriter& out, Path path) : fields_(out), lines_(fields_) {
-  if (const Classifier classify = classifier_of(path)) fast_.emplace(out, classify);
+  if (const Kernels* kernels = kernels_of(path)) fast_.emplace(out, *kernels);
 }
 
 bool Decoder::feed(unsigned char* block, std::size_t size) {

@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "log/line_reader.h"
-#include "log/number.h"
 
 namespace mirtak {
 
@@ -22,21 +21,6 @@ std::size_t next_set(const std::uint64_t* bits, std::size_t from, std::size_t li
     word = bits[k];
   }
   return std::min(limit, k * 64 + static_cast<std::size_t>(__builtin_ctzll(word)));
-}
-
-// The value of the field whose characters start at p; its line's newline lies before end.
-std::int16_t value_at(const unsigned char* p, const unsigned char* end) {
-  const bool negative = *p == '-';
-  if (is_sign(*p)) ++p;
-  const std::uint64_t word = load_bytes(p, end);
-  const int count = leading_digits(word);
-  if (count == 0) return 0;
-  std::uint32_t magnitude = digits_value(word, count);
-  if (count == 8) {
-    for (p += 8; is_digit(*p); ++p)
-      magnitude = append_digit(magnitude, *p);
-  }
-  return to_value(magnitude, negative);
 }
 
 }  // namespace
@@ -59,13 +43,13 @@ void FastLines::sort(const unsigned char* from, const unsigned char* end) {
   span_ = from;
   span_size_ = std::min(kSpanSize, static_cast<std::size_t>(end - from));
   const std::size_t whole = span_size_ / kChunkSize;
-  classify_(from, whole, classes_);
+  kernels_.classify(from, whole, classes_);
   std::size_t chunks = whole;
   if (const std::size_t rest = span_size_ % kChunkSize; rest != 0) {
     // The bytes after the end read as NUL; the walk never looks past the stretch.
     unsigned char last[kChunkSize] = {};
     std::memcpy(last, from + whole * kChunkSize, rest);
-    classify_(last, 1, classes_ + whole);
+    kernels_.classify(last, 1, classes_ + whole);
     ++chunks;
   }
   derive_masks(chunks);
@@ -73,54 +57,85 @@ void FastLines::sort(const unsigned char* from, const unsigned char* end) {
 
 void FastLines::derive_masks(std::size_t chunks) {
   std::uint64_t separator_before = 1;  // the stretch starts a line
+  std::uint64_t newline_before = 1;
+  bool borrow = false;
   for (std::size_t k = 0; k < chunks; ++k) {
     const ByteClasses& c = classes_[k];
-    const std::uint64_t separator = c.space | c.newline;
-    newline_[k] = c.newline;
-    field_start_[k] = ~separator & ((separator << 1) | separator_before);
-    separator_before = separator >> 63;
-    // A carriage return right before the newline ends a CR LF line and changes nothing else.
+    // A carriage return right before the newline ends a CR LF line and changes nothing else;
+    // anywhere else it is dropped from the text, which may join two fields.
     const std::uint64_t next_newline = k + 1 < chunks ? classes_[k + 1].newline & 1 : 0;
     const std::uint64_t before_newline = (c.newline >> 1) | (next_newline << 63);
+    const std::uint64_t line_end = c.newline | (c.carriage_return & before_newline);
     alters_text_[k] = c.end_of_text | (c.carriage_return & ~before_newline);
+
+    const std::uint64_t separator = c.space | line_end;
+    const std::uint64_t starts = ~separator & ((separator << 1) | separator_before);
+    separator_before = separator >> 63;
+    newline_[k] = c.newline;
+    field_start_[k] = starts;
     not_number_[k] = ~(separator | c.number);
+
+    // The first field of each line is dropped. Subtracting the bit after each newline from the
+    // starts and newlines borrows up to the next of them: that bit flips, and it is the line's
+    // first start if the line has one.
+    const std::uint64_t events = starts | c.newline;
+    const std::uint64_t after_newline = (c.newline << 1) | newline_before;
+    newline_before = c.newline >> 63;
+    std::uint64_t rest = 0;
+    const bool borrow_out = __builtin_sub_overflow(events, after_newline, &rest);
+    borrow = __builtin_sub_overflow(rest, std::uint64_t{borrow}, &rest) || borrow_out;
+    value_start_[k] = starts & ~(rest ^ events);
   }
 }
 
 FastLines::Stop FastLines::walk(std::size_t& line, const unsigned char* end) {
+  const std::size_t first_line = line;
   const std::size_t next_alter = next_set(alters_text_, line, span_size_);
-  std::size_t next_odd = line;  // not yet looked for
+  std::size_t next_odd = next_set(not_number_, line, span_size_);
+  Stop stop = Stop::kSpanEnd;
   for (;;) {
     const std::size_t newline = next_set(newline_, line, span_size_);
-    if (newline == span_size_) return Stop::kSpanEnd;
-    if (span_[line] == kTerminatorMark || next_alter < newline) return Stop::kPlainLine;
+    if (newline == span_size_) break;
     std::size_t content = newline;
     if (content != line && span_[content - 1] == '\r') --content;
-    if (!convert_line(line, content, next_odd, end)) return Stop::kPlainLine;
+    if (span_[line] == kTerminatorMark || next_alter < newline ||
+        (next_odd < newline && !only_numbers(line, content, next_odd))) {
+      stop = Stop::kPlainLine;
+      break;
+    }
+    // Spaces before the end of the line start one more field, which holds no number: its
+    // last space stands for it.
+    if (content != line && span_[content - 1] == ' ' &&
+        next_set(field_start_, line, content) != content) {
+      value_start_[(content - 1) / 64] |= std::uint64_t{1} << ((content - 1) % 64);
+    }
     line = newline + 1;
   }
+  write_values(first_line, line, end);
+  return stop;
 }
 
-bool FastLines::convert_line(std::size_t line, std::size_t content, std::size_t& next_odd,
-                             const unsigned char* end) {
-  const std::size_t first = next_set(field_start_, line, content);
-  if (first == content) return true;  // nothing but spaces: no fields after the first
-  const std::size_t second = next_set(field_start_, first + 1, content);
-  if (second != content) {
-    if (next_odd < second) next_odd = next_set(not_number_, second, span_size_);
-    if (next_odd < content) return false;
-    for (std::size_t k = second / 64; k * 64 < content; ++k) {
-      std::uint64_t starts = field_start_[k];
-      if (k == second / 64) starts &= kAllBits << (second % 64);
-      if ((k + 1) * 64 > content) starts &= ~(kAllBits << (content % 64));
-      for (; starts != 0; starts &= starts - 1) {
-        out_.put(value_at(span_ + k * 64 + static_cast<std::size_t>(__builtin_ctzll(starts)), end));
-      }
+bool FastLines::only_numbers(std::size_t line, std::size_t content, std::size_t& next_odd) {
+  const std::size_t values = next_set(value_start_, line, content);
+  if (next_set(not_number_, values, content) != content) return false;
+  next_odd = next_set(not_number_, content, span_size_);
+  return true;
+}
+
+void FastLines::write_values(std::size_t from, std::size_t to, const unsigned char* end) {
+  std::size_t count = 0;
+  for (std::size_t k = from / 64; k * 64 < to; ++k) {
+    std::uint64_t starts = value_start_[k];
+    if (k == from / 64) starts &= kAllBits << (from % 64);
+    if ((k + 1) * 64 > to) starts &= ~(kAllBits << (to % 64));
+    for (; starts != 0; starts &= starts - 1) {
+      value_at_[count++] =
+          static_cast<std::uint16_t>(k * 64 + static_cast<std::size_t>(__builtin_ctzll(starts)));
     }
   }
-  // Spaces before the end of the line start one more field, which holds no number.
-  if (span_[content - 1] == ' ') out_.put(0);
-  return true;
+  unsigned char* items = out_.reserve(count);
+  kernels_.read_values(span_, value_at_, count, end, items);
+  out_.commit(count);
 }
 
 }  // namespace mirtak

@@ -1,7 +1,8 @@
 // The fast way through ordinary data lines. A stretch of the log is first sorted 64 bytes at a
-// time into bit masks (log/byte_classes.h); the lines are then walked by mask bit positions:
+// time into bit masks (log/kernels.h); the lines are then walked by mask bit positions:
 // where each line ends, where each field's characters start, and whether anything in the line
-// needs the byte-at-a-time reader. Each value is read up to eight digits at a time.
+// needs the byte-at-a-time reader. The values of the lines taken are then read together, many
+// fields at a time, straight into the value file's buffer.
 //
 // A line is taken here only if it is complete in the block and nothing in it changes the text
 // or the way a value is read: no carriage return except one right before the newline, no
@@ -13,14 +14,14 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "log/byte_classes.h"
+#include "log/kernels.h"
 #include "output/value_writer.h"
 
 namespace mirtak {
 
 class FastLines {
  public:
-  FastLines(ValueWriter& out, Classifier classify) : out_(out), classify_(classify) {}
+  FastLines(ValueWriter& out, Kernels kernels) : out_(out), kernels_(kernels) {}
 
   // A new block: what was sorted of the last one no longer holds.
   void forget() { span_ = nullptr; }
@@ -39,11 +40,11 @@ class FastLines {
   void sort(const unsigned char* from, const unsigned char* end);
   void derive_masks(std::size_t chunks);
   Stop walk(std::size_t& line, const unsigned char* end);
-  bool convert_line(std::size_t line, std::size_t content, std::size_t& next_odd,
-                    const unsigned char* end);
+  bool only_numbers(std::size_t line, std::size_t content, std::size_t& next_odd);
+  void write_values(std::size_t from, std::size_t to, const unsigned char* end);
 
   ValueWriter& out_;
-  Classifier classify_;
+  Kernels kernels_;
 
   // The stretch sorted last, and what the walk needs of it, one bit per byte.
   const unsigned char* span_ = nullptr;
@@ -51,8 +52,14 @@ class FastLines {
   ByteClasses classes_[kSpanChunks] = {};
   std::uint64_t newline_[kSpanChunks] = {};
   std::uint64_t field_start_[kSpanChunks] = {};  // first character of a field after spaces
+  std::uint64_t value_start_[kSpanChunks] = {};  // the same, but for each line's first field
   std::uint64_t alters_text_[kSpanChunks] = {};  // a lone carriage return, a Ctrl-Z
   std::uint64_t not_number_[kSpanChunks] = {};   // neither separator nor digit nor sign
+
+  // Where the values of the lines taken start, in the stretch: every field after the first,
+  // and the last space of a line that ends in spaces (read as 0). At most one per byte.
+  std::uint16_t value_at_[kSpanSize] = {};
+  static_assert(kSpanSize <= 65536, "offsets in the stretch fit 16 bits");
 };
 
 }  // namespace mirtak

@@ -21,11 +21,12 @@ bool path_available(Path path) {
     case Path::kPlain:
     case Path::kPortable:
       return true;
-#ifdef MIRTAK_X86_CLASSIFIERS
+#ifdef MIRTAK_X86_KERNELS
     case Path::kAvx2:
       return __builtin_cpu_supports("avx2") != 0;
     case Path::kAvx512:
-      return __builtin_cpu_supports("avx512bw") != 0;
+      return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
+             __builtin_cpu_supports("avx512cd") != 0 && __builtin_cpu_supports("avx512dq") != 0;
 #else
     case Path::kAvx2:
     case Path::kAvx512:
@@ -43,17 +44,22 @@ Path best_path() {
   return best;
 }
 
-Classifier classifier_of(Path path) {
+const Kernels* kernels_of(Path path) {
+  static constexpr Kernels kPortable = {classify_portable, read_values_portable};
+#ifdef MIRTAK_X86_KERNELS
+  static constexpr Kernels kAvx2 = {classify_avx2, read_values_portable};
+  static constexpr Kernels kAvx512 = {classify_avx512, read_values_avx512};
+#endif
   switch (path) {
     case Path::kPlain:
       return nullptr;
     case Path::kPortable:
-      return classify_portable;
-#ifdef MIRTAK_X86_CLASSIFIERS
+      return &kPortable;
+#ifdef MIRTAK_X86_KERNELS
     case Path::kAvx2:
-      return classify_avx2;
+      return &kAvx2;
     case Path::kAvx512:
-      return classify_avx512;
+      return &kAvx512;
 #else
     case Path::kAvx2:
     case Path::kAvx512:

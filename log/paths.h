@@ -3,7 +3,7 @@
 // plain way. All give the same values; the fastest the processor can run is used.
 #pragma once
 
-#include "log/byte_classes.h"
+#include "log/kernels.h"
 
 namespace mirtak {
 
@@ -19,7 +19,7 @@ bool path_available(Path path);
 // The fastest path available here.
 Path best_path();
 
-// How the path sorts bytes; nullptr for the plain path, which does not.
-Classifier classifier_of(Path path);
+// The kernels of a fast path; nullptr for the plain path, which has none.
+const Kernels* kernels_of(Path path);
 
 }  // namespace mirtak

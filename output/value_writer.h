@@ -42,6 +42,14 @@ class ValueWriter {
     used_ += kItemSize;
   }
 
+  // Room for `items` more items (at most kBufferSize / kItemSize), to be filled by the caller and
+  // then counted in with commit().
+  unsigned char* reserve(std::size_t items) {
+    if (used_ + items * kItemSize > kBufferSize) flush();
+    return buffer_.get() + used_;
+  }
+  void commit(std::size_t items) { used_ += items * kItemSize; }
+
   // Hands every gathered item to the sink. Once a write has failed, nothing more is written
   // (the file keeps what it had) and this keeps returning false.
   bool flush();

@@ -1,5 +1,6 @@
-#include "log/byte_classes.h"
+#include "log/kernels.h"
 #include "log/number.h"
+#include "output/value_writer.h"
 
 namespace mirtak {
 
@@ -42,6 +43,26 @@ void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasse
     }
     out[k] = c;
   }
+}
+
+std::int16_t value_at(const unsigned char* p, const unsigned char* end) {
+  const bool negative = *p == '-';
+  if (is_sign(*p)) ++p;
+  const std::uint64_t word = load_bytes(p, end);
+  const int count = leading_digits(word);
+  if (count == 0) return 0;
+  std::uint32_t magnitude = digits_value(word, count);
+  if (count == 8) {  // the digits may go on: the line's newline ends them at the latest
+    for (p += 8; is_digit(*p); ++p)
+      magnitude = append_digit(magnitude, *p);
+  }
+  return to_value(magnitude, negative);
+}
+
+void read_values_portable(const unsigned char* base, const std::uint16_t* at, std::size_t count,
+                          const unsigned char* end, unsigned char* out) {
+  for (std::size_t i = 0; i < count; ++i)
+    store_item(value_at(base + at[i], end), out + 2 * i);
 }
 
 }  // namespace mirtak

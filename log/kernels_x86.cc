@@ -1,0 +1,118 @@
+// The kernels for x86-64 processors with wide vector registers. They are compiled for those
+// instructions function by function, so the rest of the program still runs on any x86-64.
+#include "log/kernels.h"
+#include "output/value_writer.h"
+
+#ifdef MIRTAK_X86_KERNELS
+
+#include <immintrin.h>
+
+// GCC 12 takes the deliberately undefined starting value inside its AVX-512 intrinsics for a
+// use of an uninitialised variable.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+namespace mirtak {
+
+namespace {
+
+__attribute__((target("avx2"))) std::uint64_t bits_of(__m256i low, __m256i high) {
+  const auto lo = static_cast<std::uint32_t>(_mm256_movemask_epi8(low));
+  const auto hi = static_cast<std::uint32_t>(_mm256_movemask_epi8(high));
+  return lo | (std::uint64_t{hi} << 32);
+}
+
+__attribute__((target("avx2"))) __m256i equal(__m256i v, char c) {
+  return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+}
+
+__attribute__((target("avx2"))) __m256i number(__m256i v) {
+  const __m256i digit = _mm256_cmpeq_epi8(
+      _mm256_min_epu8(_mm256_max_epu8(v, _mm256_set1_epi8('0')), _mm256_set1_epi8('9')), v);
+  return _mm256_or_si256(digit, _mm256_or_si256(equal(v, '+'), equal(v, '-')));
+}
+
+__attribute__((target("avx512bw"))) std::uint64_t equal(__m512i v, char c) {
+  return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(c));
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) void classify_avx2(const unsigned char* data, std::size_t chunks,
+                                                   ByteClasses* out) {
+  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
+    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data));
+    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + 32));
+    out[k].space = bits_of(equal(lo, ' '), equal(hi, ' '));
+    out[k].newline = bits_of(equal(lo, '\n'), equal(hi, '\n'));
+    out[k].carriage_return = bits_of(equal(lo, '\r'), equal(hi, '\r'));
+    out[k].end_of_text = bits_of(equal(lo, 0x1A), equal(hi, 0x1A));
+    out[k].number = bits_of(number(lo), number(hi));
+  }
+}
+
+__attribute__((target("avx512bw"))) void classify_avx512(const unsigned char* data,
+                                                         std::size_t chunks, ByteClasses* out) {
+  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
+    const __m512i v = _mm512_loadu_si512(data);
+    const __mmask64 digit =
+        _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8('0')), _mm512_set1_epi8(9));
+    out[k].space = equal(v, ' ');
+    out[k].newline = equal(v, '\n');
+    out[k].carriage_return = equal(v, '\r');
+    out[k].end_of_text = equal(v, 0x1A);
+    out[k].number = digit | equal(v, '+') | equal(v, '-');
+  }
+}
+
+// Eight values at a time, one in each 64-bit lane: the eight bytes at the field's start are
+// gathered, a sign is taken off, the digits before the first other byte are moved to the top of
+// the lane and combined by multiply-adds into the number, which is negated after a minus and
+// cut to its low 16 bits. A field whose digits may go on past the eight bytes is read again
+// one at a time.
+__attribute__((target("avx512bw,avx512cd,avx512dq"))) void read_values_avx512(
+    const unsigned char* base, const std::uint16_t* at, std::size_t count, const unsigned char* end,
+    unsigned char* out) {
+  const __m512i minus = _mm512_set1_epi64('-');
+  const __m512i plus = _mm512_set1_epi64('+');
+  const __m512i low_byte = _mm512_set1_epi64(0xFF);
+  const __m512i tens = _mm512_set1_epi16(0x010A);          // bytes 10, 1
+  const __m512i hundreds = _mm512_set1_epi32(0x00010064);  // words 100, 1
+  const __m128i big_endian = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
+  std::size_t i = 0;
+  for (; i + 8 <= count && base + at[i + 7] + 8 <= end; i += 8) {
+    const __m512i offsets =
+        _mm512_cvtepu16_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + i)));
+    __m512i bytes = _mm512_i64gather_epi64(offsets, base, 1);
+    const __m512i first = _mm512_and_si512(bytes, low_byte);
+    const __mmask8 negative = _mm512_cmpeq_epi64_mask(first, minus);
+    const __mmask8 sign = negative | _mm512_cmpeq_epi64_mask(first, plus);
+    bytes = _mm512_mask_srli_epi64(bytes, sign, bytes, 8);
+
+    const __m512i digits = _mm512_sub_epi8(bytes, _mm512_set1_epi8('0'));
+    const __m512i other = _mm512_movm_epi8(_mm512_cmpgt_epu8_mask(digits, _mm512_set1_epi8(9)));
+    // Leading zeros of the lowest other byte's bits: 63 - 8 * (digits before it), 64 if none.
+    const __m512i zeros = _mm512_lzcnt_epi64(
+        _mm512_and_si512(other, _mm512_sub_epi64(_mm512_setzero_si512(), other)));
+    const __mmask8 may_go_on = _mm512_cmpeq_epi64_mask(zeros, _mm512_set1_epi64(64)) |
+                               (sign & _mm512_cmpeq_epi64_mask(zeros, _mm512_set1_epi64(7)));
+    // Shifting by 64 - 8 * digits keeps just the digits; 64 and more leaves nothing.
+    const __m512i top = _mm512_sllv_epi64(digits, _mm512_add_epi64(zeros, _mm512_set1_epi64(1)));
+    const __m512i quads = _mm512_madd_epi16(_mm512_maddubs_epi16(top, tens), hundreds);
+    __m512i value = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
+                                     _mm512_srli_epi64(quads, 32));
+    value = _mm512_mask_sub_epi64(value, negative, _mm512_setzero_si512(), value);
+    const __m128i items = _mm_shuffle_epi8(_mm512_cvtepi64_epi16(value), big_endian);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), items);
+    for (unsigned lanes = may_go_on; lanes != 0; lanes &= lanes - 1) {
+      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(lanes));
+      store_item(value_at(base + at[k], end), out + 2 * k);
+    }
+  }
+  read_values_portable(base, at + i, count - i, end, out + 2 * i);
+}
+
+}  // namespace mirtak
+
+#endif
