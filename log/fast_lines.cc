@@ -123,16 +123,7 @@ bool FastLines::only_numbers(std::size_t line, std::size_t content, std::size_t&
 }
 
 void FastLines::write_values(std::size_t from, std::size_t to, const unsigned char* end) {
-  std::size_t count = 0;
-  for (std::size_t k = from / 64; k * 64 < to; ++k) {
-    std::uint64_t starts = value_start_[k];
-    if (k == from / 64) starts &= kAllBits << (from % 64);
-    if ((k + 1) * 64 > to) starts &= ~(kAllBits << (to % 64));
-    for (; starts != 0; starts &= starts - 1) {
-      value_at_[count++] =
-          static_cast<std::uint16_t>(k * 64 + static_cast<std::size_t>(__builtin_ctzll(starts)));
-    }
-  }
+  const std::size_t count = kernels_.find_positions(value_start_, from, to, value_at_);
   unsigned char* items = out_.reserve(count);
   kernels_.read_values(span_, value_at_, count, end, items);
   out_.commit(count);

@@ -58,7 +58,7 @@ class FastLines {
 
   // Where the values of the lines taken start, in the stretch: every field after the first,
   // and the last space of a line that ends in spaces (read as 0). At most one per byte.
-  std::uint16_t value_at_[kSpanSize] = {};
+  std::uint16_t value_at_[kSpanSize + kPositionSlack] = {};
   static_assert(kSpanSize <= 65536, "offsets in the stretch fit 16 bits");
 };
 

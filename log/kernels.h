@@ -29,16 +29,34 @@ using Classifier = void (*)(const unsigned char* data, std::size_t chunks, ByteC
 using ValueReader = void (*)(const unsigned char* base, const std::uint16_t* at, std::size_t count,
                              const unsigned char* end, unsigned char* out);
 
+// Writes the positions of the set bits in [from, to) of the bit string `bits` to out, in order,
+// and returns how many there are. Writes up to 64 entries past the last one.
+using PositionFinder = std::size_t (*)(const std::uint64_t* bits, std::size_t from, std::size_t to,
+                                       std::uint16_t* out);
+inline constexpr std::size_t kPositionSlack = 64;
+
 struct Kernels {
   Classifier classify;
+  PositionFinder find_positions;
   ValueReader read_values;
 };
+
+// Word k of the bit string, keeping only the bits in [from, to).
+inline std::uint64_t bits_in_range(const std::uint64_t* bits, std::size_t k, std::size_t from,
+                                   std::size_t to) {
+  std::uint64_t word = bits[k];
+  if (k == from / 64) word &= ~std::uint64_t{0} << (from % 64);
+  if ((k + 1) * 64 > to) word &= ~(~std::uint64_t{0} << (to % 64));
+  return word;
+}
 
 // The value of one such field, up to eight digits at a time.
 std::int16_t value_at(const unsigned char* p, const unsigned char* end);
 
 // Eight bytes at a time in 64-bit words: runs on any machine.
 void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasses* out);
+std::size_t find_positions_portable(const std::uint64_t* bits, std::size_t from, std::size_t to,
+                                    std::uint16_t* out);
 void read_values_portable(const unsigned char* base, const std::uint16_t* at, std::size_t count,
                           const unsigned char* end, unsigned char* out);
 
@@ -47,6 +65,8 @@ void read_values_portable(const unsigned char* base, const std::uint16_t* at, st
 // Only to be called where the processor has the instructions (see log/paths.h).
 void classify_avx2(const unsigned char* data, std::size_t chunks, ByteClasses* out);
 void classify_avx512(const unsigned char* data, std::size_t chunks, ByteClasses* out);
+std::size_t find_positions_avx512(const std::uint64_t* bits, std::size_t from, std::size_t to,
+                                  std::uint16_t* out);
 void read_values_avx512(const unsigned char* base, const std::uint16_t* at, std::size_t count,
                         const unsigned char* end, unsigned char* out);
 #endif

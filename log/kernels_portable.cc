@@ -27,6 +27,11 @@ constexpr std::uint64_t gather(std::uint64_t flags) {
   return ((flags >> 7) * 0x0102040810204080u) >> 56;
 }
 
+// The position of the lowest set bit; 64 when there is none.
+std::size_t lowest_bit(std::uint64_t word) {
+  return word == 0 ? 64 : static_cast<std::size_t>(__builtin_ctzll(word));
+}
+
 }  // namespace
 
 void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
@@ -43,6 +48,26 @@ void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasse
     }
     out[k] = c;
   }
+}
+
+std::size_t find_positions_portable(const std::uint64_t* bits, std::size_t from, std::size_t to,
+                                    std::uint16_t* out) {
+  std::size_t count = 0;
+  for (std::size_t k = from / 64; k * 64 < to; ++k) {
+    std::uint64_t word = bits_in_range(bits, k, from, to);
+    // Eight positions are written whether or not the word has that many, so the loop rarely
+    // branches on the number of bits; only the real ones are counted.
+    const auto found = static_cast<std::size_t>(__builtin_popcountll(word));
+    std::uint16_t* at = out + count;
+    for (std::size_t j = 0; j < 8; ++j, word &= word - 1) {
+      at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
+    }
+    for (std::size_t j = 8; j < found; ++j, word &= word - 1) {
+      at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
+    }
+    count += found;
+  }
+  return count;
 }
 
 std::int16_t value_at(const unsigned char* p, const unsigned char* end) {

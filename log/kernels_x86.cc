@@ -7,6 +7,8 @@
 
 #include <immintrin.h>
 
+#include <cstring>
+
 // GCC 12 takes the deliberately undefined starting value inside its AVX-512 intrinsics for a
 // use of an uninitialised variable.
 #if defined(__GNUC__) && !defined(__clang__)
@@ -35,6 +37,12 @@ __attribute__((target("avx2"))) __m256i number(__m256i v) {
 
 __attribute__((target("avx512bw"))) std::uint64_t equal(__m512i v, char c) {
   return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(c));
+}
+
+long long load8(const unsigned char* p) {
+  long long word = 0;
+  std::memcpy(&word, p, sizeof word);
+  return word;
 }
 
 }  // namespace
@@ -66,6 +74,30 @@ __attribute__((target("avx512bw"))) void classify_avx512(const unsigned char* da
   }
 }
 
+// The positions of a word's bits are its byte numbers, packed together by one compress.
+__attribute__((target("avx512bw,avx512vbmi2"))) std::size_t find_positions_avx512(
+    const std::uint64_t* bits, std::size_t from, std::size_t to, std::uint16_t* out) {
+  static constexpr unsigned char kByteNumbers[64] = {
+      0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+      22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
+      44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
+  const __m512i numbers = _mm512_loadu_si512(kByteNumbers);
+  std::size_t count = 0;
+  for (std::size_t k = from / 64; k * 64 < to; ++k) {
+    const std::uint64_t word = bits_in_range(bits, k, from, to);
+    const __m512i packed = _mm512_maskz_compress_epi8(word, numbers);
+    const __m512i base = _mm512_set1_epi16(static_cast<short>(k * 64));
+    _mm512_storeu_si512(
+        out + count, _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(packed)), base));
+    _mm512_storeu_si512(
+        out + count + 32,
+        _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(packed, 1)), base));
+    const auto found = static_cast<std::size_t>(__builtin_popcountll(word));
+    count += found;
+  }
+  return count;
+}
+
 // Eight values at a time, one in each 64-bit lane: the eight bytes at the field's start are
 // gathered, a sign is taken off, the digits before the first other byte are moved to the top of
 // the lane and combined by multiply-adds into the number, which is negated after a minus and
@@ -82,9 +114,10 @@ __attribute__((target("avx512bw,avx512cd,avx512dq"))) void read_values_avx512(
   const __m128i big_endian = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
   std::size_t i = 0;
   for (; i + 8 <= count && base + at[i + 7] + 8 <= end; i += 8) {
-    const __m512i offsets =
-        _mm512_cvtepu16_epi64(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + i)));
-    __m512i bytes = _mm512_i64gather_epi64(offsets, base, 1);
+    __m512i bytes =
+        _mm512_set_epi64(load8(base + at[i + 7]), load8(base + at[i + 6]), load8(base + at[i + 5]),
+                         load8(base + at[i + 4]), load8(base + at[i + 3]), load8(base + at[i + 2]),
+                         load8(base + at[i + 1]), load8(base + at[i]));
     const __m512i first = _mm512_and_si512(bytes, low_byte);
     const __mmask8 negative = _mm512_cmpeq_epi64_mask(first, minus);
     const __mmask8 sign = negative | _mm512_cmpeq_epi64_mask(first, plus);

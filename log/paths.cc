@@ -26,7 +26,8 @@ bool path_available(Path path) {
       return __builtin_cpu_supports("avx2") != 0;
     case Path::kAvx512:
       return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
-             __builtin_cpu_supports("avx512cd") != 0 && __builtin_cpu_supports("avx512dq") != 0;
+             __builtin_cpu_supports("avx512cd") != 0 && __builtin_cpu_supports("avx512dq") != 0 &&
+             __builtin_cpu_supports("avx512vbmi2") != 0;
 #else
     case Path::kAvx2:
     case Path::kAvx512:
@@ -45,10 +46,11 @@ Path best_path() {
 }
 
 const Kernels* kernels_of(Path path) {
-  static constexpr Kernels kPortable = {classify_portable, read_values_portable};
+  static constexpr Kernels kPortable = {classify_portable, find_positions_portable,
+                                        read_values_portable};
 #ifdef MIRTAK_X86_KERNELS
-  static constexpr Kernels kAvx2 = {classify_avx2, read_values_portable};
-  static constexpr Kernels kAvx512 = {classify_avx512, read_values_avx512};
+  static constexpr Kernels kAvx2 = {classify_avx2, find_positions_portable, read_values_portable};
+  static constexpr Kernels kAvx512 = {classify_avx512, find_positions_avx512, read_values_avx512};
 #endif
   switch (path) {
     case Path::kPlain:
