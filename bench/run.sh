@@ -2,8 +2,8 @@
 # Builds the optimised tool and the benchmark programs, generates the benchmark logs and prints
 # how fast MIRTAK converts them beside wc -l, cat and the alternatives, with peak memory.
 #   bench/run.sh [WORK_DIR]      (default /tmp/mirtak-bench; needs about 1.5 GB there)
-# Timing is by hyperfine (medians of several runs, all commands of a table in one run, so the
-# ratios compare like with like on a busy machine); memory by /usr/bin/time.
+# Timing is by hyperfine, without a shell (medians of several runs, all commands of a table in
+# one run, so the ratios compare like with like on a busy machine); memory by /usr/bin/time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=${1:-/tmp/mirtak-bench}
@@ -35,23 +35,30 @@ make_log 1gb.log 1000 10 crlf
 python=/usr/bin/python3
 numpy_ok=0
 "$python" -c 'import numpy' 2>/dev/null && numpy_ok=1
-perl_cmd="perl -ne 'next if \$. == 1; last if /^\\+/; tr/\\r//d; my @f = split \" \"; shift @f; print pack \"s>*\", @f'"
-numpy_cmd="$python -c 'import numpy as n, sys; n.loadtxt(sys.argv[1], dtype=n.int32, skiprows=1, comments=\"+\")[:, 1:].astype(\">i2\").tofile(sys.argv[2])'"
+# The alternatives, each as its users would write it, reading the log and writing a value file.
+perl_cmd="perl -e 'open(my \$i, \"<\", shift) or die; open(my \$o, \">\", shift) or die; <\$i>;
+  while (<\$i>) { last if /^\\+/; tr/\\r//d; my @f = split \" \"; shift @f; print \$o pack(\"s>*\", @f) }'"
+numpy_cmd="$python -c 'import numpy as n, sys; n.loadtxt(sys.argv[1], dtype=n.int32, skiprows=1,
+  comments=\"+\")[:, 1:].astype(\">i2\").tofile(sys.argv[2])'"
 
 # table NAME LOG LABEL=COMMAND... : times every command on LOG ({log}, {out} filled in).
 table() {
-  local name=$1 log=$2 args=() labels=()
+  local name=$1 log=$2 labels=() commands=() args=()
   shift 2
   for entry in "$@"; do
-    local label=${entry%%=*} command=${entry#*=}
+    local label=${entry%%=*} command=${entry#*=} out="$name.${entry%%=*}.out"
     command=${command//\{log\}/$log}
-    command=${command//\{out\}/$name.$label.out}
+    command=${command//\{out\}/$out}
     labels+=("$label")
-    args+=(-n "$label" "$command")
+    commands+=("$command")
+    # Every run writes a new value file, as converting a batch of logs does; overwriting the
+    # same file each time would also time the file system's flush of the file it replaces.
+    args+=(-n "$label" --prepare "rm -f '$out'" "$command")
   done
-  hyperfine --style none --warmup 1 --runs "$runs" --export-json "$name.json" "${args[@]}" >/dev/null
+  hyperfine --shell=none --style none --warmup 1 --runs "$runs" --export-json "$name.json" "${args[@]}" >/dev/null
   for i in "${!labels[@]}"; do
-    /usr/bin/time -f '%M' -o "$name.${labels[$i]}.rss" bash -c "${args[$((3 * i + 2))]}" >/dev/null
+    rm -f "$name.${labels[$i]}.out"
+    eval "/usr/bin/time -f %M -o '$name.${labels[$i]}.rss' ${commands[$i]}" >/dev/null
   done
   python3 "$OLDPWD/bench/report.py" "$name" "$log" "${labels[@]}"
 }
@@ -62,16 +69,16 @@ echo "== 100 MB, 10 columns, CR LF: MIRTAK beside the tools and the alternatives
 alternatives=(
   "MIRTAK=$tool {log} {out}"
   "wc -l=wc -l {log}"
-  "cat=cat {log} > /dev/null"
+  "cat=cat {log}"
   "literal port=$bin/literal_port {log} {out}"
-  "perl one-liner=$perl_cmd {log} > {out}"
+  "perl one-liner=$perl_cmd {log} {out}"
 )
 ((numpy_ok)) && alternatives+=("numpy loadtxt=$numpy_cmd {log} {out}")
 table t100 100mb.log "${alternatives[@]}"
 
 echo
 echo "== 1 GB, 10 columns, CR LF"
-table t1g 1gb.log "MIRTAK=$tool {log} {out}" "wc -l=wc -l {log}" "cat=cat {log} > /dev/null"
+table t1g 1gb.log "MIRTAK=$tool {log} {out}" "wc -l=wc -l {log}" "cat=cat {log}"
 
 echo
 echo "== Other shapes: LF only, 3 columns, one 100 MB line, 1 MB"
