@@ -57,8 +57,13 @@ def printed_rows(command, folder):
     run = subprocess.run(command, cwd=folder, capture_output=True, text=True, check=False)
     if run.returncode != 0:
         raise SystemExit(f"the recipe failed with status {run.returncode}:\n{run.stderr}")
-    return [[int(word) for word in line.split()] for line in run.stdout.splitlines()
-            if line.strip()]
+    rows = []
+    for line in run.stdout.splitlines():
+        try:
+            rows.append([int(word) for word in line.split()])
+        except ValueError:
+            raise SystemExit(f"the recipe printed a row that is not numbers: {line!r}") from None
+    return [row for row in rows if row]
 
 
 def main():
