@@ -1,6 +1,7 @@
 """Checks the manual page against groff and against the tool itself.
 
-  renders   groff -man -ww -z prints nothing: no warning of any kind.
+  renders   groff -man -ww -z prints nothing: no warning of any kind; and the page's title
+            line names the tool's version.
   messages  every message the tool prints, produced by making each failure happen, stands
             word for word as an entry of DIAGNOSTICS, with LogFileName and KovirFileName as
             the file names; and the banner the tool prints is shown there, line by line."""
@@ -13,11 +14,15 @@ import sys
 import tempfile
 
 
-def check_renders(groff, page):
+def check_renders(groff, page, version):
     run = subprocess.run([groff, "-man", "-ww", "-z", page], capture_output=True, text=True,
                          check=False)
     if run.returncode != 0 or run.stdout or run.stderr:
         raise SystemExit(f"groff status {run.returncode}:\n{run.stdout}{run.stderr}")
+    with open(page, encoding="utf-8") as f:
+        title = next((line for line in f if line.startswith(".TH ")), "")
+    if f'"MIRTAK {version}"' not in title:
+        raise SystemExit(f"the title line {title.strip()!r} does not name MIRTAK {version}")
     print(f"{page} renders without warnings")
 
 
@@ -85,13 +90,14 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--groff", default="groff")
     parser.add_argument("--page", required=True)
+    parser.add_argument("--version", help="the tool's version, for renders")
     parser.add_argument("--tool")
     parser.add_argument("--log", help="a log the tool converts")
     parser.add_argument("--banner", help="the banner's exact bytes")
     parser.add_argument("check", choices=["renders", "messages"])
     args = parser.parse_args()
     if args.check == "renders":
-        check_renders(args.groff, args.page)
+        check_renders(args.groff, args.page, args.version)
     else:
         check_messages(args.groff, args.page, args.tool, args.log, args.banner)
     return 0
