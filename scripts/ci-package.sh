@@ -52,6 +52,7 @@ for path in ./usr/bin/MIRTAK ./usr/share/man/man1/MIRTAK.1.gz ./usr/share/doc/mi
 done
 [[ $(dpkg-deb -f "$deb" Package) == mirtak ]] || fail "package name"
 [[ $(dpkg-deb -f "$deb" Maintainer) == "MIRTAK developers" ]] || fail "package maintainer"
+dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the package names no dependencies"
 
 echo "== install the package, convert from the PATH, read the manual page"
 dpkg -i "$deb"
