@@ -74,6 +74,8 @@ for log in one.LOG "a b/two.LOG" c/three.LOG c/bad.LOG; do
 done
 mkdir "$work/logs/c/bad.MX" # a value file that cannot be created
 set +e
+# The same command as the manual page shows; sh -c expands its $1, not this shell.
+# shellcheck disable=SC2016
 (cd "$work/logs" && find . -type f -name '*.LOG' -print0 |
   xargs -0 -n 1 -P "$(nproc)" sh -c \
     'MIRTAK "$1" "${1%.LOG}.MX" >/dev/null ||
