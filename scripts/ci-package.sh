@@ -32,6 +32,7 @@ converts_sample() {
 }
 
 echo "== build the Debian package"
+rm -rf build/package # one package only: the one built now
 cmake --workflow --preset package
 deb=$(echo build/package/mirtak_*.deb)
 [[ -f $deb ]] || fail "no package in build/package"
