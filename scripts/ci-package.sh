@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# CI for MIRTAK as users get it: `cmake --install` into a staging folder, the Debian package
+# (its contents, installing it, converting the sample with MIRTAK from the PATH, the manual
+# page, removing it), and the documents checked against the tool (the manual page renders
+# without warnings and shows every message, the format guide's example and recipes work).
+# The machine is left as it was found: the package is removed however the script ends.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+scripts/ensure-packages.sh groff-base man-db python3 python3-numpy dpkg-dev gzip
+
+work=$(mktemp -d)
+package_installed=no
+cleanup() {
+  if [[ $package_installed == yes ]]; then dpkg -r mirtak >/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "ci-package: $*" >&2
+  exit 1
+}
+
+# Converts the sample with the given MIRTAK in a fresh folder and compares the value file.
+converts_sample() {
+  local run
+  run=$(mktemp -d "$work/run.XXXX")
+  (cd "$run" && "$@" "$root/examples/QDEMOX.LOG" out.mx >/dev/null) || fail "$* failed"
+  cmp "$run/out.mx" examples/QDEMOX.MX || fail "$* gave other values"
+}
+
+echo "== build the Debian package"
+rm -rf build/package # one package only: the one built now
+cmake --workflow --preset package
+deb=$(echo build/package/mirtak_*.deb)
+[[ -f $deb ]] || fail "no package in build/package"
+
+echo "== cmake --install into a staging folder"
+cmake --install build/release --prefix "$work/stage"
+for path in bin/MIRTAK share/man/man1/MIRTAK.1.gz share/doc/mirtak/README.md \
+  share/doc/mirtak/format.md; do
+  [[ -f $work/stage/$path ]] || fail "staging install lacks $path"
+done
+converts_sample "$work/stage/bin/MIRTAK"
+
+echo "== package contents and metadata"
+dpkg-deb -c "$deb" | tee "$work/contents"
+for path in ./usr/bin/MIRTAK ./usr/share/man/man1/MIRTAK.1.gz ./usr/share/doc/mirtak/README.md \
+  ./usr/share/doc/mirtak/format.md; do
+  grep -q " $path\$" "$work/contents" || fail "the package lacks $path"
+done
+[[ $(dpkg-deb -f "$deb" Package) == mirtak ]] || fail "package name"
+[[ $(dpkg-deb -f "$deb" Maintainer) == "MIRTAK developers" ]] || fail "package maintainer"
+dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the package names no dependencies"
+
+echo "== install the package, convert from the PATH, read the manual page"
+dpkg -i "$deb"
+package_installed=yes
+[[ $(command -v MIRTAK) == /usr/bin/MIRTAK ]] || fail "MIRTAK is not on the PATH"
+converts_sample MIRTAK
+[[ $(man -w MIRTAK) == /usr/share/man/man1/MIRTAK.1.gz ]] || fail "man does not find MIRTAK"
+zcat /usr/share/man/man1/MIRTAK.1.gz | cmp - docs/MIRTAK.1 || fail "installed page differs"
+MANWIDTH=80 man --warnings MIRTAK >"$work/page.txt" 2>"$work/warnings.txt"
+[[ ! -s $work/warnings.txt ]] || fail "man MIRTAK warns: $(cat "$work/warnings.txt")"
+for heading in NAME SYNOPSIS DESCRIPTION "EXIT STATUS" DIAGNOSTICS EXAMPLES CAVEATS; do
+  grep -q "^$heading\$" "$work/page.txt" || fail "man MIRTAK shows no $heading"
+done
+
+echo "== the manual page's parallel example"
+mkdir -p "$work/logs/a b" "$work/logs/c"
+for log in one.LOG "a b/two.LOG" c/three.LOG c/bad.LOG; do
+  cp examples/QDEMOX.LOG "$work/logs/$log"
+done
+mkdir "$work/logs/c/bad.MX" # a value file that cannot be created
+set +e
+# The same command as the manual page shows; sh -c expands its $1, not this shell.
+# shellcheck disable=SC2016
+(cd "$work/logs" && find . -type f -name '*.LOG' -print0 |
+  xargs -0 -n 1 -P "$(nproc)" sh -c \
+    'MIRTAK "$1" "${1%.LOG}.MX" >/dev/null ||
+      { echo "failed: $1" >&2; exit 1; }' sh) 2>"$work/failed.txt"
+status=$?
+set -e
+[[ $status == 123 && $(cat "$work/failed.txt") == "failed: ./c/bad.LOG" ]] ||
+  fail "xargs example: status $status, said: $(cat "$work/failed.txt")"
+for values in one.MX "a b/two.MX" c/three.MX; do
+  cmp "$work/logs/$values" examples/QDEMOX.MX || fail "xargs example: $values"
+done
+
+echo "== remove the package"
+dpkg -r mirtak
+package_installed=no
+for path in /usr/bin/MIRTAK /usr/share/man/man1/MIRTAK.1.gz /usr/share/doc/mirtak; do
+  [[ ! -e $path ]] || fail "$path is left after dpkg -r"
+done
+! dpkg-query -W -f='${Status}' mirtak 2>/dev/null | grep -q "ok installed" ||
+  fail "dpkg still lists mirtak as installed"
+
+echo "== the manual page renders without warnings"
+warnings=$(groff -man -ww -z docs/MIRTAK.1 2>&1)
+[[ -z $warnings ]] || fail "groff: $warnings"
+
+echo "== the documents checked against the tool, every recipe included"
+# Debian's python3 is the one that python3-numpy serves, whatever python3 comes first on the PATH.
+cmake --preset dev -DPython3_EXECUTABLE=/usr/bin/python3 >/dev/null
+cmake --build --preset dev
+ctest --test-dir build/dev -R '^(docs|install)\.' --output-on-failure | tee "$work/ctest.txt"
+grep -q 'Skipped' "$work/ctest.txt" && fail "a document check was skipped"
+grep -q 'docs.recipe.numpy' "$work/ctest.txt" || fail "the numpy recipe did not run"
+echo "ci-package: all checks passed"

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs the named Debian packages that are not installed yet; does nothing when all are.
+# Usage: scripts/ensure-packages.sh PACKAGE...
+set -euo pipefail
+
+missing=()
+for package in "$@"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if ((${#missing[@]})); then
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq "${missing[@]}"
+fi

@@ -1,0 +1,113 @@
+"""Runs one reading recipe of the format guide on value files and checks that it prints the
+values of every data line, one line per row.
+
+The expected numbers come from the sample log itself, read here with Python's own int(), not
+from the tool. Each recipe reads QDEMOX.MX in a fresh folder, so it runs as a reader would run
+it: first on the sample's value file, then on one whose lines repeat (a reader that folds
+repeated rows fails there).
+
+Exit status 77 means the recipe needs numpy and numpy is not installed."""
+
+import argparse
+import importlib.util
+import os
+import subprocess
+import sys
+import tempfile
+
+from doc_blocks import block
+
+SKIP = 77
+COLUMNS = 9  # the sample log's values per line, which every recipe assumes
+
+
+def expected_rows(log_path):
+    """The values of the sample log's data lines, read with plain Python."""
+    with open(log_path, "rb") as f:
+        lines = f.read().replace(b"\r", b"").split(b"\n")
+    rows = []
+    for line in lines[1:]:
+        if line.startswith(b"+"):
+            break
+        fields = [field for field in line.split(b" ") if field]
+        rows.append([(int(field) + 32768) % 65536 - 32768 for field in fields[1:]])
+    if not rows or any(len(row) != COLUMNS for row in rows):
+        raise SystemExit(f"{log_path}: expected data lines of {COLUMNS} values")
+    return rows
+
+
+def command_for(language, source, folder, cxx):
+    """Writes the recipe into folder and returns the command that runs it."""
+    suffix = {"sh": ".sh", "python": ".py", "cpp": ".cc"}[language]
+    path = os.path.join(folder, "recipe" + suffix)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(source)
+    if language == "sh":
+        return ["sh", path]
+    if language == "python":
+        return [sys.executable, path]
+    program = os.path.join(folder, "recipe")
+    compile_command = [cxx, "-std=c++17", "-Wall", "-Wextra", "-Wconversion", "-Werror",
+                       path, "-o", program]
+    subprocess.run(compile_command, check=True)
+    return [program]
+
+
+def printed_rows(command, folder):
+    run = subprocess.run(command, cwd=folder, capture_output=True, text=True, check=False)
+    if run.returncode != 0:
+        raise SystemExit(f"the recipe failed with status {run.returncode}:\n{run.stderr}")
+    rows = []
+    for line in run.stdout.splitlines():
+        try:
+            rows.append([int(word) for word in line.split()])
+        except ValueError:
+            raise SystemExit(f"the recipe printed a row that is not numbers: {line!r}") from None
+    return [row for row in rows if row]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--doc", required=True)
+    parser.add_argument("--log", required=True, help="the sample log")
+    parser.add_argument("--values", required=True, help="the sample's value file")
+    parser.add_argument("--cxx", default="c++")
+    parser.add_argument("--require-numpy", action="store_true")
+    parser.add_argument("name")
+    args = parser.parse_args()
+
+    language, source = block(args.doc, "recipe", args.name)
+    if "import numpy" in source and importlib.util.find_spec("numpy") is None:
+        if args.require_numpy:
+            raise SystemExit("numpy is not installed")
+        print("SKIPPED: numpy is not installed")
+        return SKIP
+
+    rows = expected_rows(args.log)
+    with open(args.values, "rb") as f:
+        sample = f.read()
+    line_bytes = 2 * COLUMNS
+    lines = [sample[i : i + line_bytes] for i in range(0, len(sample), line_bytes)]
+    repeated = b"".join(line * 3 for line in lines)
+    cases = [("the sample", sample, rows),
+             ("repeated lines", repeated, [row for row in rows for _ in range(3)])]
+
+    with tempfile.TemporaryDirectory() as folder:
+        command = command_for(language, source, folder, args.cxx)
+        for title, data, want in cases:
+            with open(os.path.join(folder, "QDEMOX.MX"), "wb") as f:
+                f.write(data)
+            got = printed_rows(command, folder)
+            if got != want:
+                first = next((i for i, (g, w) in enumerate(zip(got, want)) if g != w),
+                             min(len(got), len(want)))
+                raise SystemExit(
+                    f"recipe {args.name} on {title}: {len(got)} rows, expected {len(want)}; "
+                    f"row {first} is {got[first] if first < len(got) else None}, "
+                    f"expected {want[first] if first < len(want) else None}")
+    print(f"recipe {args.name}: {len(rows)} rows of {COLUMNS} values read back")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
