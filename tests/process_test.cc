@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -118,12 +119,37 @@ TEST_F(ToolProcess, BrokenConsoleNeitherStopsNorFailsTheRun) {
 
 TEST_F(ToolProcess, FileSizeLimitIsAWriteErrorAndKeepsWhatWasWritten) {
   constexpr rlim_t kLimit = 100;
-  const Exit exit = run("log.in", "value.out", [] {
-    const struct rlimit limit = {kLimit, kLimit};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
-  });
-  EXPECT_EQ(exit.status, 1);
-  EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_.substr(0, kLimit));
+  // Whether the caller leaves SIGXFSZ at its default or ignores it, the write fails (EFBIG) and
+  // is reported, rather than the tool being killed or the short file passing as a conversion.
+  const struct {
+    const char* caller;
+    void (*signal_action)(int);
+  } callers[] = {{"SIGXFSZ at its default", SIG_DFL}, {"SIGXFSZ ignored", SIG_IGN}};
+  for (const auto& c : callers) {
+    SCOPED_TRACE(c.caller);
+    // The console goes to a pipe: a file would meet the size limit too.
+    int console[2];
+    ASSERT_EQ(::pipe(console), 0);
+    const auto action = c.signal_action;
+    const pid_t pid = start(dir_, "log.in", "value.out", [action, &console] {
+      (void)std::signal(SIGXFSZ, action);
+      ::dup2(console[1], 1);
+      ::close(console[0]);
+      ::close(console[1]);
+      const struct rlimit limit = {kLimit, kLimit};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    });
+    ::close(console[1]);
+    EXPECT_EQ(wait_for(pid).status, 1);
+    EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_.substr(0, kLimit));
+    std::string shown(4096, '\0');  // the banner and a message fit in the pipe
+    const ssize_t got = ::read(console[0], shown.data(), shown.size());
+    ::close(console[0]);
+    shown.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    const std::string message = "\r\nCan not write value.out file";
+    EXPECT_EQ(shown.substr(shown.size() - std::min(shown.size(), message.size())), message)
+        << shown;
+  }
 }
 
 TEST_F(ToolProcess, BannerShowsBeforeTheLogIsOpened) {

@@ -29,7 +29,7 @@ std::int16_t reference_number(const std::string& field) {
 }
 
 std::vector<std::int16_t> reference_values(std::string log) {
-  log = log.substr(0, log.find('\x1a'));
+  if (const std::size_t end = log.find('\x1a'); end != std::string::npos) log.resize(end);
   log.erase(std::remove(log.begin(), log.end(), '\r'), log.end());
 
   std::vector<std::string> lines;  // each with its newline, the last perhaps without

@@ -30,6 +30,8 @@ std::string bytes_of(std::string_view notation) {
   while (!notation.empty()) {
     bool matched = false;
     for (const auto& t : kTokens) {
+      // A loop reads better here than find_if: it also consumes the token it finds.
+      // cppcheck-suppress useStlAlgorithm
       if (notation.substr(0, t.token.size()) == t.token) {
         bytes += t.byte;
         notation.remove_prefix(t.token.size());
