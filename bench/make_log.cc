@@ -12,10 +12,10 @@
 namespace {
 
 int usage() {
-  std::fputs(
-      "usage: make_log SIZE_MB COLUMNS crlf|lf FILE\n"
-      "       make_log --one-line SIZE_MB FILE\n",
-      stderr);
+  static_cast<void>(
+      std::fputs("usage: make_log SIZE_MB COLUMNS crlf|lf FILE\n"
+                 "       make_log --one-line SIZE_MB FILE\n",
+                 stderr));
   return 2;
 }
 
@@ -49,6 +49,13 @@ bool write_one_line(std::FILE* file, double megabytes) {
   return put(file, "\r\n+ END\r\n");
 }
 
+// A number from the command line, or a negative one if it is not a number.
+double number(const char* text) {
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  return end != text && *end == '\0' ? value : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -57,12 +64,13 @@ int main(int argc, char** argv) {
   std::FILE* file = nullptr;
   if (argc == 4 && std::strcmp(argv[1], "--one-line") == 0) {
     name = argv[3];
-    if ((file = std::fopen(name, "wb")) != nullptr) ok = write_one_line(file, std::atof(argv[2]));
+    if ((file = std::fopen(name, "wb")) != nullptr) ok = write_one_line(file, number(argv[2]));
   } else if (argc == 5) {
-    const mirtak::bench::LogShape shape{std::atoi(argv[2]), std::strcmp(argv[3], "lf") != 0};
-    if (shape.columns < 1) return usage();
+    const double columns = number(argv[2]);
+    if (columns < 1 || number(argv[1]) < 0) return usage();
+    const mirtak::bench::LogShape shape{static_cast<int>(columns), std::strcmp(argv[3], "lf") != 0};
     name = argv[4];
-    if ((file = std::fopen(name, "wb")) != nullptr) ok = write_log(file, std::atof(argv[1]), shape);
+    if ((file = std::fopen(name, "wb")) != nullptr) ok = write_log(file, number(argv[1]), shape);
   } else {
     return usage();
   }

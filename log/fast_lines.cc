@@ -83,7 +83,7 @@ void FastLines::derive_masks(std::size_t chunks) {
     newline_before = c.newline >> 63;
     std::uint64_t rest = 0;
     const bool borrow_out = __builtin_sub_overflow(events, after_newline, &rest);
-    borrow = __builtin_sub_overflow(rest, std::uint64_t{borrow}, &rest) || borrow_out;
+    borrow = __builtin_sub_overflow(rest, std::uint64_t{borrow ? 1u : 0u}, &rest) || borrow_out;
     value_start_[k] = starts & ~(rest ^ events);
   }
 }

@@ -21,7 +21,7 @@ namespace mirtak {
 
 class FastLines {
  public:
-  FastLines(ValueWriter& out, Kernels kernels) : out_(out), kernels_(kernels) {}
+  FastLines(ValueWriter& out, const Kernels& kernels) : out_(out), kernels_(kernels) {}
 
   // A new block: what was sorted of the last one no longer holds.
   void forget() { span_ = nullptr; }

@@ -37,9 +37,9 @@ std::size_t lowest_bit(std::uint64_t word) {
 void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
     ByteClasses c{};
-    for (unsigned i = 0; i < kChunkSize / 8; ++i) {
+    for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
       const std::uint64_t w = load_bytes(data + 8 * i);
-      const unsigned shift = 8 * i;
+      const std::size_t shift = 8 * i;
       c.space |= gather(bytes_equal(w, ' ')) << shift;
       c.newline |= gather(bytes_equal(w, '\n')) << shift;
       c.carriage_return |= gather(bytes_equal(w, '\r')) << shift;

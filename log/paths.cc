@@ -22,12 +22,16 @@ bool path_available(Path path) {
     case Path::kPortable:
       return true;
 #ifdef MIRTAK_X86_KERNELS
+    // The compiler's own test of the processor (and of the system's support for its registers);
+    // its result type differs between compilers.
+    // NOLINTBEGIN(readability-implicit-bool-conversion)
     case Path::kAvx2:
-      return __builtin_cpu_supports("avx2") != 0;
+      return __builtin_cpu_supports("avx2");
     case Path::kAvx512:
-      return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0 &&
-             __builtin_cpu_supports("avx512cd") != 0 && __builtin_cpu_supports("avx512dq") != 0 &&
-             __builtin_cpu_supports("avx512vbmi2") != 0;
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+             __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") &&
+             __builtin_cpu_supports("avx512vbmi2");
+      // NOLINTEND(readability-implicit-bool-conversion)
 #else
     case Path::kAvx2:
     case Path::kAvx512:

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 # Seconds the fuzzer runs; CI keeps it near a minute.
 fuzz_seconds=${MIRTAK_FUZZ_SECONDS:-60}
 
-needed=(clang libclang-rt-14-dev clang-tidy cppcheck)
+needed=(clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev)
 missing=()
 for package in "${needed[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -200,7 +200,7 @@ TEST(Decoder, ManyLines) {
     const int numbers[] = {i * 7 - 9000, -i, (i * 37) % 65536 - 32768};
     log += std::to_string(i);
     for (const int n : numbers) {
-      log += std::string(1 + i % 4, ' ') + std::to_string(n);
+      log += std::string(static_cast<std::size_t>(1 + i % 4), ' ') + std::to_string(n);
       values.push_back(static_cast<std::int16_t>(n));
     }
     log += i % 3 == 0 ? "\n" : "\r\n";
@@ -210,7 +210,7 @@ TEST(Decoder, ManyLines) {
   for (const Path path : available_paths()) {
     SCOPED_TRACE(path_name(path));
     EXPECT_EQ(convert(log, {0}, path), expected);
-    for (const std::size_t block : {64, 4095, 8192, 8193, 65536}) {
+    for (const std::size_t block : {64u, 4095u, 8192u, 8193u, 65536u}) {
       EXPECT_EQ(convert(log, {block}, path), expected) << "blocks of " << block;
       EXPECT_EQ(convert(log, {block}, path, Feed::kOneBuffer), expected)
           << "blocks of " << block << " read into one buffer";

@@ -1,5 +1,7 @@
 #include "tests/support.h"
 
+#include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 #include "log/decoder.h"
@@ -55,9 +57,8 @@ std::string bytes_of(std::string_view notation) {
 
 std::vector<Path> available_paths() {
   std::vector<Path> paths;
-  for (const Path path : kAllPaths) {
-    if (path_available(path)) paths.push_back(path);
-  }
+  std::copy_if(std::begin(kAllPaths), std::end(kAllPaths), std::back_inserter(paths),
+               path_available);
   return paths;
 }
 

@@ -20,7 +20,7 @@ Pieces cutting(unsigned char choice) {
 // Blocks of 64 to 1 KiB bytes, so that the fast paths see whole lines and are cut between and
 // inside them.
 Pieces long_cutting(unsigned char choice) {
-  return {std::size_t{64} + 4u * choice};
+  return {std::size_t{64} + std::size_t{4} * choice};
 }
 
 std::string hex(const std::string& bytes) {
