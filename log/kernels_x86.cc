@@ -89,10 +89,13 @@ __attribute__((target("avx512bw,avx512vbmi2"))) std::size_t find_positions_avx51
     const __m512i base = _mm512_set1_epi16(static_cast<short>(k * 64));
     _mm512_storeu_si512(
         out + count, _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(packed)), base));
-    _mm512_storeu_si512(
-        out + count + 32,
-        _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(packed, 1)), base));
+    // More than 32 values in 64 bytes takes a line of one-digit fields ending in a space.
     const auto found = static_cast<std::size_t>(__builtin_popcountll(word));
+    if (found > 32) {
+      _mm512_storeu_si512(
+          out + count + 32,
+          _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(packed, 1)), base));
+    }
     count += found;
   }
   return count;

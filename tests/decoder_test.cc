@@ -183,11 +183,19 @@ TEST(Decoder, EveryAlignment) {
       "1·2<CR>3⏎"                                        // a CR just before the last byte
       "<CR>+⏎1·99⏎",  // the terminator, behind a CR that is dropped
       {10, -20, 24910, -13035, 7937, 0, 1, 2, 0, 0, 0, 0, 0, 12, 1, 5, 3, 2, 0, 4, 6, 2, 23}};
+  // As many values as 64 bytes can hold: one-digit fields, and a space before the newline.
+  std::string dense = "x";
+  std::vector<std::int16_t> values(40, 7);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    dense += " 7";
+  dense += " \n";
+  values.push_back(0);
+  values.insert(values.end(), body.values.begin(), body.values.end());
   for (std::size_t shift = 0; shift <= 2 * 64 + 1; ++shift) {
     SCOPED_TRACE(shift);
     // A first data line of one field moves the rest within the chunks, as the fast ways sort
     // from the first data line on.
-    expect_values("H\n" + std::string(shift, '0') + "\n" + bytes_of(body.log), body.values);
+    expect_values("H\n" + std::string(shift, '9') + "\n" + dense + bytes_of(body.log), values);
   }
 }
 
