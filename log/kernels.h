@@ -60,7 +60,8 @@ std::size_t find_positions_portable(const std::uint64_t* bits, std::size_t from,
 void read_values_portable(const unsigned char* base, const std::uint16_t* at, std::size_t count,
                           const unsigned char* end, unsigned char* out);
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// Not on Windows: there GCC does not keep the stack aligned for spilled vector registers.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
 #define MIRTAK_X86_KERNELS 1
 // Only to be called where the processor has the instructions (see log/paths.h).
 void classify_avx2(const unsigned char* data, std::size_t chunks, ByteClasses* out);
