@@ -45,11 +45,17 @@ std::string check_block_invariance(const unsigned char* input, std::size_t size)
   const Pieces long_cut = long_cutting(input[0]);
   const std::string expected = convert(log, whole, Path::kPlain);
 
+  // Tiny pieces cost a call per byte or so: they go through one path, which the choice byte
+  // also picks, so that every path meets them over many inputs.
+  const std::vector<Path> paths = available_paths();
+  const Path tiny_path = paths[(input[0] + input[0] / 16u) % paths.size()];
+
   std::string report;
-  for (const Path path : available_paths()) {
+  for (const Path path : paths) {
     for (const Pieces* pieces : {&whole, &cut, &long_cut}) {
       for (const Feed feed : {Feed::kSlices, Feed::kOneBuffer}) {
         if (pieces == &whole && feed == Feed::kOneBuffer) continue;  // the same as slices
+        if (pieces == &cut && (path != tiny_path || feed == Feed::kOneBuffer)) continue;
         const std::string got = convert(log, *pieces, path, feed);
         if (got == expected) continue;
         report += std::string(path_name(path)) + " path, pieces of " +
