@@ -39,13 +39,14 @@ check_windows_exe() {
     echo "$exe: not $format" >&2
     return 1
   fi
-  dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr -d '\r')
-  foreign=$(grep -viE '^(kernel32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$' <<<"$dlls" || true)
+  dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers" | tr -d '\r' | tr '\n' ' ')
+  dlls=${dlls% }
+  foreign=$(tr ' ' '\n' <<<"$dlls" | grep -viE '^(kernel32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$|^$' || true)
   if [[ -n $foreign || -z $dlls ]]; then
-    echo "$exe imports other DLLs than the C runtime and KERNEL32:" $dlls >&2
+    echo "$exe imports other DLLs than the C runtime and KERNEL32: $dlls" >&2
     return 1
   fi
-  echo "$exe: $format, imports" $dlls
+  echo "$exe: $format, imports $dlls"
 }
 
 stop_wine() {
@@ -53,7 +54,7 @@ stop_wine() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
   # The server's socket folder, named after the prefix's device and inode, outlives the server.
-  local server
+  local server folder
   server=$(stat -c '%d %i' "$WINEPREFIX" | { read -r dev ino; printf 'server-%x-%x' "$dev" "$ino"; })
   for folder in /tmp/wine-*/"$server"; do
     [[ -d $folder ]] || continue
@@ -67,7 +68,7 @@ stop_wine() {
 target_windows_x64() {
   # wine32 (i386) is left out on purpose: 64-bit wine runs the 64-bit tool alone.
   install_missing g++-mingw-w64-x86-64-posix wine64 wine
-  export WINEDEBUG=-all                 # no debug chatter mixed into the tool's console
+  export WINEDEBUG=-all                      # no debug chatter mixed into the tool's console
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install .NET or a browser engine
   WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/mirtak-wine.XXXXXX")
   export WINEPREFIX
