@@ -67,7 +67,7 @@ stop_wine() {
 
 target_windows_x64() {
   # wine32 (i386) is left out on purpose: 64-bit wine runs the 64-bit tool alone.
-  install_missing g++-mingw-w64-x86-64-posix wine64 wine
+  install_missing clang-tidy g++-mingw-w64-x86-64-posix wine64 wine
   export WINEDEBUG=-all                      # no debug chatter mixed into the tool's console
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install .NET or a browser engine
   WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/mirtak-wine.XXXXXX")
@@ -81,6 +81,18 @@ target_windows_x64() {
   check_windows_exe build/windows-x64/MIRTAK.exe pei-x86-64 x86_64-w64-mingw32
   stop_wine
   trap - EXIT
+  tidy_windows_sources
+}
+
+# The Windows run layer needs the Windows headers, so clang-tidy checks it here, against the
+# cross compiler's C++ library, rather than with the native sources.
+tidy_windows_sources() {
+  local libraries=(/usr/lib/gcc/x86_64-w64-mingw32/*-posix/include/c++)
+  local cxx=${libraries[0]} source
+  for source in $(git ls-files '*_windows.cc'); do
+    clang-tidy --quiet --warnings-as-errors='*' "$source" -- --target=x86_64-w64-mingw32 \
+      -std=c++17 -I . -isystem "$cxx" -isystem "$cxx/x86_64-w64-mingw32" 2>/dev/null
+  done
 }
 
 target_windows_x86() {
