@@ -1,4 +1,5 @@
-"""Prints one benchmark table from hyperfine's JSON and the peak memory files of bench/run.sh."""
+"""Prints one benchmark table from the hyperfine rounds and peak memory files of bench/run.sh."""
+import glob
 import json
 import os
 import statistics
@@ -6,15 +7,18 @@ import sys
 
 name, log, labels = sys.argv[1], sys.argv[2], sys.argv[3:]
 size = os.path.getsize(log)
-results = {r["command"]: r for r in json.load(open(name + ".json"))["results"]}
-median = {label: statistics.median(results[label]["times"]) for label in labels}
+times = {label: [] for label in labels}
+for path in sorted(glob.glob(name + ".round*.json")):
+    for result in json.load(open(path))["results"]:
+        times[result["command"]] += result["times"]
+median = {label: statistics.median(times[label]) for label in labels}
 reference = open(name + ".MIRTAK.out", "rb").read() if os.path.exists(name + ".MIRTAK.out") else None
 
 print(f"{log}: {size / 1e6:.1f} MB")
 print(f"  {'command':<16}{'median s':>10}{'MB/s':>9}{'x wc -l':>9}{'MIRTAK x':>10}{'peak RSS':>10}  same bytes")
 for label in labels:
     rss = int(open(f"{name}.{label}.rss").read().split()[-1])
-    out = f"{name}.{label}.out"
+    out = f"{name}.{label.replace(' ', '_')}.out"
     same = ""
     if os.path.exists(out) and reference is not None:
         same = "yes" if open(out, "rb").read() == reference else "NO"

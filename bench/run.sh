@@ -2,12 +2,14 @@
 # Builds the optimised tool and the benchmark programs, generates the benchmark logs and prints
 # how fast MIRTAK converts them beside wc -l, cat and the alternatives, with peak memory.
 #   bench/run.sh [WORK_DIR]      (default /tmp/mirtak-bench; needs about 1.5 GB there)
-# Timing is by hyperfine, without a shell (medians of several runs, all commands of a table in
-# one run, so the ratios compare like with like on a busy machine); memory by /usr/bin/time.
+# Timing is by hyperfine, without a shell: medians over ROUNDS rounds of RUNS runs of every
+# command of a table (default 5 x 3), so the ratios compare like with like on a busy machine.
+# Memory is by /usr/bin/time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=${1:-/tmp/mirtak-bench}
-runs=${RUNS:-7}
+rounds=${ROUNDS:-5}
+runs=${RUNS:-3}
 
 needed=(hyperfine time perl)
 for package in "${needed[@]}"; do
@@ -46,7 +48,8 @@ table() {
   local name=$1 log=$2 labels=() commands=() args=()
   shift 2
   for entry in "$@"; do
-    local label=${entry%%=*} command=${entry#*=} out="$name.${entry%%=*}.out"
+    local label=${entry%%=*} command=${entry#*=}
+    local out="$name.${label// /_}.out"  # commands are split at spaces
     command=${command//\{log\}/$log}
     command=${command//\{out\}/$out}
     labels+=("$label")
@@ -55,9 +58,15 @@ table() {
     # same file each time would also time the file system's flush of the file it replaces.
     args+=(-n "$label" --prepare "rm -f '$out'" "$command")
   done
-  hyperfine --shell=none --style none --warmup 1 --runs "$runs" --export-json "$name.json" "${args[@]}" >/dev/null
+  # Several rounds of a few runs each, so that every command is timed across the whole period and
+  # a slow spell of the machine does not fall on one command only.
+  rm -f "$name".round*.json
+  for ((round = 1; round <= rounds; round++)); do
+    hyperfine --shell=none --style none --warmup 1 --runs "$runs" \
+      --export-json "$name.round$round.json" "${args[@]}" >/dev/null
+  done
   for i in "${!labels[@]}"; do
-    rm -f "$name.${labels[$i]}.out"
+    rm -f "$name.${labels[$i]// /_}.out"
     eval "/usr/bin/time -f %M -o '$name.${labels[$i]}.rss' ${commands[$i]}" >/dev/null
   done
   python3 "$OLDPWD/bench/report.py" "$name" "$log" "${labels[@]}"
