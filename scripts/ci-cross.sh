@@ -11,17 +11,7 @@ cd "$(dirname "$0")/.."
 
 readonly test_timeout=120  # seconds for one test; a hung emulator fails instead of stalling CI
 
-install_missing() {
-  local missing=() package
-  for package in "$@"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-      missing+=("$package")
-  done
-  ((${#missing[@]})) || return 0
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
+install_missing() { scripts/ensure-packages.sh --no-install-recommends "$@"; }
 
 # Builds a preset and runs its tests, with the cross GoogleTest built as part of the tests.
 build_and_test() {

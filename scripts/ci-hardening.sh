@@ -8,17 +8,7 @@ cd "$(dirname "$0")/.."
 # Seconds the fuzzer runs; CI keeps it near a minute.
 fuzz_seconds=${MIRTAK_FUZZ_SECONDS:-60}
 
-needed=(clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev)
-missing=()
-for package in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-    missing+=("$package")
-done
-if ((${#missing[@]})); then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq "${missing[@]}"
-fi
+scripts/ensure-packages.sh clang libclang-rt-14-dev clang-tidy cppcheck libbenchmark-dev
 
 step() { printf '\n== %s (%(%T)T)\n' "$1" -1; }
 
