@@ -31,9 +31,9 @@ std::size_t FastLines::convert(const unsigned char* data, const unsigned char* e
     if (span_ == nullptr || at < span_ || at >= span_ + span_size_) sort(at, end);
     std::size_t line = static_cast<std::size_t>(at - span_);
     const Stop stop = walk(line, end);
-    const bool whole_line_unsorted = line == 0;
+    const bool no_whole_line = line == 0;  // a line longer than a stretch
     at = span_ + line;
-    if (stop == Stop::kPlainLine || span_ + span_size_ == end || whole_line_unsorted) break;
+    if (stop == Stop::kPlainLine || span_ + span_size_ == end || no_whole_line) break;
     span_ = nullptr;  // sort again from the line the stretch cut
   }
   return static_cast<std::size_t>(at - data);
