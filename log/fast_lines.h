@@ -6,9 +6,11 @@
 //
 // A line is taken here only if it is complete in the block and nothing in it changes the text
 // or the way a value is read: no carriage return except one right before the newline, no
-// Ctrl-Z, not the terminator, and no character other than digits and signs in any field after
-// the first (the first field is dropped, so it may hold anything else). Every other line is
-// left to the plain reader, which gives the same values for every line.
+// Ctrl-Z, not the terminator, and no white space other than spaces (a tab, say, or another
+// control byte from 0x08 to 0x0F) in any field after the first: a field is read from its first
+// character, which then is a sign, a digit or text that reads as 0. The first field is dropped,
+// so it may hold anything. Every other line is left to the plain reader, which gives the same
+// values for every line.
 #pragma once
 
 #include <cstddef>
@@ -40,7 +42,7 @@ class FastLines {
   void sort(const unsigned char* from, const unsigned char* end);
   void derive_masks(std::size_t chunks);
   Stop walk(std::size_t& line, const unsigned char* end);
-  bool only_numbers(std::size_t line, std::size_t content, std::size_t& next_odd);
+  bool values_read_fast(std::size_t line, std::size_t content, std::size_t& next_blank);
   void write_values(std::size_t from, std::size_t to, const unsigned char* end);
 
   ValueWriter& out_;
@@ -54,7 +56,7 @@ class FastLines {
   std::uint64_t field_start_[kSpanChunks] = {};  // first character of a field after spaces
   std::uint64_t value_start_[kSpanChunks] = {};  // the same, but for each line's first field
   std::uint64_t alters_text_[kSpanChunks] = {};  // a lone carriage return, a Ctrl-Z
-  std::uint64_t not_number_[kSpanChunks] = {};   // neither separator nor digit nor sign
+  std::uint64_t blank_[kSpanChunks] = {};        // white space that does not separate fields
 
   // Where the values of the lines taken start, in the stretch: every field after the first,
   // and the last space of a line that ends in spaces (read as 0). At most one per byte.

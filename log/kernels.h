@@ -17,15 +17,15 @@ struct ByteClasses {
   std::uint64_t newline;          // 0x0A
   std::uint64_t carriage_return;  // 0x0D
   std::uint64_t end_of_text;      // Ctrl-Z, 0x1A
-  std::uint64_t number;           // a digit or a sign: what a value is written with
+  std::uint64_t blank;            // 0x08..0x0F: tab, vertical tab, form feed and their neighbours
 };
 
 // Sorts `chunks` chunks of 64 bytes each into out[0 .. chunks-1].
 using Classifier = void (*)(const unsigned char* data, std::size_t chunks, ByteClasses* out);
 
-// Writes the value of each field starting at base + at[i] as item i of out (2 bytes each). The
-// fields hold only digits and signs (or are a lone space: 0), and each one's line ends, with
-// its newline, before end.
+// Writes the value of each field starting at base + at[i] as item i of out (2 bytes each). No
+// field starts with white space other than a lone space (which reads as 0), and each one's line
+// ends, with its newline, before end.
 using ValueReader = void (*)(const unsigned char* base, const std::uint16_t* at, std::size_t count,
                              const unsigned char* end, unsigned char* out);
 

@@ -16,12 +16,6 @@ constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) {
   return ~(((x & kLow7) + kLow7) | x) & kHigh;
 }
 
-constexpr std::uint64_t digit_bytes(std::uint64_t word) {
-  const std::uint64_t high_nibble_3 = bytes_equal(word & 0xF0F0F0F0F0F0F0F0u, 0x30);
-  const std::uint64_t low_nibble_over_9 = ((word & 0x0F0F0F0F0F0F0F0Fu) + 0x0606060606060606u) << 3;
-  return high_nibble_3 & ~low_nibble_over_9 & kHigh;
-}
-
 // The top bit of each byte, gathered into 8 bits: byte i gives bit i.
 constexpr std::uint64_t gather(std::uint64_t flags) {
   return ((flags >> 7) * 0x0102040810204080u) >> 56;
@@ -44,7 +38,7 @@ void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasse
       c.newline |= gather(bytes_equal(w, '\n')) << shift;
       c.carriage_return |= gather(bytes_equal(w, '\r')) << shift;
       c.end_of_text |= gather(bytes_equal(w, 0x1A)) << shift;
-      c.number |= gather(digit_bytes(w) | bytes_equal(w, '+') | bytes_equal(w, '-')) << shift;
+      c.blank |= gather(bytes_equal(w & 0xF8F8F8F8F8F8F8F8u, 0x08)) << shift;
     }
     out[k] = c;
   }

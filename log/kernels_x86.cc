@@ -29,10 +29,8 @@ __attribute__((target("avx2"))) __m256i equal(__m256i v, char c) {
   return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
 }
 
-__attribute__((target("avx2"))) __m256i number(__m256i v) {
-  const __m256i digit = _mm256_cmpeq_epi8(
-      _mm256_min_epu8(_mm256_max_epu8(v, _mm256_set1_epi8('0')), _mm256_set1_epi8('9')), v);
-  return _mm256_or_si256(digit, _mm256_or_si256(equal(v, '+'), equal(v, '-')));
+__attribute__((target("avx2"))) __m256i blank(__m256i v) {
+  return equal(_mm256_and_si256(v, _mm256_set1_epi8(static_cast<char>(0xF8))), 0x08);
 }
 
 __attribute__((target("avx512bw"))) std::uint64_t equal(__m512i v, char c) {
@@ -56,7 +54,7 @@ __attribute__((target("avx2"))) void classify_avx2(const unsigned char* data, st
     out[k].newline = bits_of(equal(lo, '\n'), equal(hi, '\n'));
     out[k].carriage_return = bits_of(equal(lo, '\r'), equal(hi, '\r'));
     out[k].end_of_text = bits_of(equal(lo, 0x1A), equal(hi, 0x1A));
-    out[k].number = bits_of(number(lo), number(hi));
+    out[k].blank = bits_of(blank(lo), blank(hi));
   }
 }
 
@@ -64,13 +62,11 @@ __attribute__((target("avx512bw"))) void classify_avx512(const unsigned char* da
                                                          std::size_t chunks, ByteClasses* out) {
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
     const __m512i v = _mm512_loadu_si512(data);
-    const __mmask64 digit =
-        _mm512_cmple_epu8_mask(_mm512_sub_epi8(v, _mm512_set1_epi8('0')), _mm512_set1_epi8(9));
     out[k].space = equal(v, ' ');
     out[k].newline = equal(v, '\n');
     out[k].carriage_return = equal(v, '\r');
     out[k].end_of_text = equal(v, 0x1A);
-    out[k].number = digit | equal(v, '+') | equal(v, '-');
+    out[k].blank = equal(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xF8))), 0x08);
   }
 }
 
