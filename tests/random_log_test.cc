@@ -1,5 +1,4 @@
-// Random logs, cut at random places, against a reference written straight from the rules over
-// the whole log in memory: lines and fields as strings, nothing streamed.
+// Random logs, cut at random places, against the reference reading of tests/reference.h.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,61 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/reference.h"
 #include "tests/support.h"
 
 namespace mirtak::test {
 namespace {
 
-std::int16_t reference_number(const std::string& field) {
-  std::size_t i = 0;
-  while (i < field.size() &&
-         std::string_view(" \t\n\v\f\r").find(field[i]) != std::string_view::npos)
-    ++i;
-  bool negative = false;
-  if (i < field.size() && (field[i] == '+' || field[i] == '-')) negative = field[i++] == '-';
-  std::uint64_t n = 0;  // modulo 2^32
-  for (; i < field.size() && field[i] >= '0' && field[i] <= '9'; ++i)
-    n = (n * 10 + static_cast<std::uint64_t>(field[i] - '0')) % 4294967296u;
-  if (negative) n = (4294967296u - n) % 4294967296u;
-  const auto low = static_cast<std::int32_t>(n % 65536);
-  return static_cast<std::int16_t>(low < 32768 ? low : low - 65536);
-}
-
-std::vector<std::int16_t> reference_values(std::string log) {
-  if (const std::size_t end = log.find('\x1a'); end != std::string::npos) log.resize(end);
-  log.erase(std::remove(log.begin(), log.end(), '\r'), log.end());
-
-  std::vector<std::string> lines;  // each with its newline, the last perhaps without
-  for (std::size_t start = 0; start < log.size();) {
-    const std::size_t newline = log.find('\n', start);
-    const std::size_t end = newline == std::string::npos ? log.size() : newline + 1;
-    lines.push_back(log.substr(start, end - start));
-    start = end;
-  }
-
-  std::vector<std::int16_t> values;
-  for (std::size_t l = 1; l < lines.size() && lines[l][0] != '+'; ++l) {
-    std::vector<std::string> fields(1);
-    bool begun = false;
-    for (const char c : lines[l]) {
-      if (c == ' ' && begun) {
-        fields.emplace_back();
-        begun = false;
-      }
-      fields.back() += c;
-      if (c != ' ') begun = true;
-    }
-    for (std::size_t f = 1; f < fields.size(); ++f)
-      values.push_back(reference_number(fields[f]));
-  }
-  return values;
-}
-
 std::string random_log(std::mt19937& rng) {
   static const char* const kPieces[] = {
-      " ",     "  ",          "    ", "\n",        "\r\n", "\r",   "1",    "23", "-",  "+",
-      "7",     "-4",          "\t",   "A",         ".",    "9",    "0",    "\v", "e",  "65536",
-      "40000", "99999999999", "\n+",  "\n+ END\n", "\0",   "\xff", "\x80", "5",  "12", "-32769"};
+      " ", "  ",    "    ",   "\n",          "\r\n", "\r",        "1",  "23",   "-",
+      "+", "7",     "-4",     "\t",          "A",    ".",         "9",  "0",    "\v",
+      "e", "65536", "40000",  "99999999999", "\n+",  "\n+ END\n", "\0", "\xff", "\x80",
+      "5", "12",    "-32769", "\f",          "-00",  "+007",      "-0"};
   std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
   std::uniform_int_distribution<int> length(0, 400);
   std::uniform_int_distribution<int> percent(0, 99);
@@ -79,8 +35,9 @@ std::string random_log(std::mt19937& rng) {
 // Mostly ordinary numeric lines, as instruments write them, with now and then something the
 // fast ways must hand to the plain reader; long enough to straddle blocks and sorted stretches.
 std::string random_numeric_log(std::mt19937& rng) {
-  static const char* const kOdd[] = {"\t", "\r",           "\x1a", "x", "+-",   "--", "\n+\n", "  ",
-                                     "\v", "123456789012", "-",    "+", "\xff", ":",  "/"};
+  static const char* const kOdd[] = {"\t", "\r", "\x1a",         "x", "+-", "--",  "\n+\n", "  ",
+                                     "\v", "\f", "123456789012", "-", "+",  "-00", "+0",    "\xff",
+                                     ":",  "/"};
   std::uniform_int_distribution<int> percent(0, 99);
   std::uniform_int_distribution<int> number(-99999, 99999);
   std::uniform_int_distribution<int> lines(0, 300);

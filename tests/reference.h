@@ -1,0 +1,14 @@
+// The value file of a log, written straight from the rules over the whole log in memory: lines
+// and fields as strings, nothing streamed, none of the tool's code. Tests compare every way
+// through a log with it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace mirtak::test {
+
+std::vector<std::int16_t> reference_values(std::string log);
+
+}  // namespace mirtak::test
