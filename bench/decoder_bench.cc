@@ -1,5 +1,5 @@
-// The conversion core alone, on logs in memory: bytes of log per second for each path, so that
-// a change to the hot loop can be judged without disk or process noise. Blocks are copied into
+// The conversion core alone, on logs in memory: bytes of log per second for each kernel set, so
+// that a change to the hot loop can be judged without disk or process noise. Blocks are copied into
 // one buffer first, as reading the file would.
 #include <benchmark/benchmark.h>
 
@@ -27,9 +27,9 @@ class CountingSink final : public ByteSink {
   std::size_t bytes = 0;
 };
 
-void convert_log(benchmark::State& state, Path path, LogShape shape) {
-  if (!path_available(path)) {
-    state.SkipWithError("this processor cannot take the path");
+void convert_log(benchmark::State& state, const KernelSet* kernel_set, LogShape shape) {
+  if (!kernel_set->runs_here()) {
+    state.SkipWithError("this processor cannot run the kernel set");
     return;
   }
   const std::string log = make_log(kLogSize, shape);
@@ -38,7 +38,7 @@ void convert_log(benchmark::State& state, Path path, LogShape shape) {
   for (auto _ : state) {  // NOLINT(clang-analyzer-deadcode.DeadStores): the library's idiom
     CountingSink sink;
     ValueWriter writer(sink);
-    Decoder decoder(writer, path);
+    Decoder decoder(writer, *kernel_set);
     for (std::size_t at = 0; at < log.size(); at += kBlockSize) {
       const std::size_t size = std::min(kBlockSize, log.size() - at);
       std::memcpy(block.get(), log.data() + at, size);
@@ -58,9 +58,9 @@ void register_all() {
     LogShape shape;
   } shapes[] = {{"10col_crlf", {10, true}}, {"10col_lf", {10, false}}, {"3col_crlf", {3, true}}};
   for (const auto& s : shapes) {
-    for (const Path path : kAllPaths) {
-      const std::string name = std::string(s.name) + "/" + path_name(path);
-      benchmark::RegisterBenchmark(name.c_str(), convert_log, path, s.shape)
+    for (const KernelSet& set : kKernelSets) {
+      const std::string name = std::string(s.name) + "/" + set.name;
+      benchmark::RegisterBenchmark(name.c_str(), convert_log, &set, s.shape)
           ->Unit(benchmark::kMillisecond);
     }
   }

@@ -4,8 +4,8 @@
 
 namespace mirtak {
 
-Decoder::Decoder(ValueWriter& out, Path path) : fields_(out), lines_(fields_) {
-  if (const Kernels* kernels = kernels_of(path)) fast_.emplace(out, *kernels);
+Decoder::Decoder(ValueWriter& out, const KernelSet& kernel_set) : fields_(out), lines_(fields_) {
+  if (!kernel_set.plain()) fast_.emplace(out, kernel_set.kernels);
 }
 
 bool Decoder::feed(unsigned char* block, std::size_t size) {

@@ -8,20 +8,20 @@
 
 #include "log/fast_lines.h"
 #include "log/field_splitter.h"
+#include "log/kernel_sets.h"
 #include "log/line_reader.h"
-#include "log/paths.h"
-#include "log/text_rules.h"
+#include "log/text_filter.h"
 #include "output/value_writer.h"
 
 namespace mirtak {
 
 class Decoder {
  public:
-  explicit Decoder(ValueWriter& out, Path path = best_path());
+  explicit Decoder(ValueWriter& out, const KernelSet& kernel_set = best_kernel_set());
 
   // Takes the next block of the log exactly as read from the file; its bytes may be rewritten
   // in place. Returns false once the log's data has ended (terminator line or Ctrl-Z): nothing
-  // more need be read.
+  // more need be read, and nothing more may be given.
   bool feed(unsigned char* block, std::size_t size);
 
   // The end of the input, or of the data: a last data line without a newline still counts.
@@ -33,7 +33,7 @@ class Decoder {
   TextFilter text_;
   FieldSplitter fields_;
   LineReader lines_;
-  std::optional<FastLines> fast_;  // none on the plain path
+  std::optional<FastLines> fast_;  // none on the plain way
 };
 
 }  // namespace mirtak

@@ -7,14 +7,15 @@
 // value (see log/number.h), however many fields the line has and however long they are.
 //
 // The line arrives in pieces of any size, so a field may be cut anywhere: all that is carried
-// from one piece to the next is where the current field's number stands.
+// from one piece to the next is where the current field and its number stand.
 #pragma once
 
-#include <cstdint>
-
+#include "log/number.h"
 #include "output/value_writer.h"
 
 namespace mirtak {
+
+inline constexpr unsigned char kFieldSeparator = ' ';
 
 class FieldSplitter {
  public:
@@ -27,23 +28,12 @@ class FieldSplitter {
   void end_line();
 
  private:
-  // Where the current field stands. Only kLeading has seen nothing but spaces; a space in any
-  // other state ends the field.
-  enum class State : unsigned char {
-    kLeading,   // separator spaces
-    kSkipping,  // other white space (a tab) before the number
-    kSigned,    // a sign, waiting for the first digit
-    kDigits,    // inside the digits
-    kDone,      // the number has ended; the rest of the field is ignored
-  };
-
   void end_field();
 
   ValueWriter& out_;
-  State state_ = State::kLeading;
   bool first_field_ = true;
-  bool negative_ = false;
-  std::uint32_t magnitude_ = 0;
+  bool begun_ = false;  // the field holds a character other than a space: a space ends it
+  Number number_;
 };
 
 }  // namespace mirtak

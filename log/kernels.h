@@ -1,44 +1,73 @@
-// The two steps of the fast way through data lines that depend on the machine's instructions:
-//   - sorting 64 bytes at a time into the few classes that matter for its lines, one bit per
-//     byte (bit i for byte i);
+// The steps of the fast way through data lines that depend on the machine's instructions:
+//   - classifying 64 bytes at a time (a chunk) into the few classes that matter for its lines,
+//     one bit per byte (bit i for byte i);
+//   - finding the positions of the set bits of a bit string;
 //   - reading the values of fields whose starts have been found, many at a time.
-// Each set of kernels does the same with different instructions; the results are identical.
+// Each kernel set does the same with other instructions, and all give identical results;
+// log/kernel_sets.h lists them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "log/field_splitter.h"
+#include "log/number.h"
+
 namespace mirtak {
 
 inline constexpr std::size_t kChunkSize = 64;
 
+// Every white-space byte but the separator lies in 0x08..0x0F, which one mask test takes whole.
+// At the start of a value field such a byte is skipped by the reading of the number, which the
+// kernels, reading from the field's first character, do not do: a line with one there is left
+// to the plain reader. (0x08, 0x0E and 0x0F come along with the test; they only cost speed.)
+inline constexpr unsigned char kWhiteSpaceRangeMask = 0xF8;
+inline constexpr unsigned char kWhiteSpaceRangeBits = 0x08;
+
+constexpr bool in_white_space_range(unsigned char c) {
+  return (c & kWhiteSpaceRangeMask) == kWhiteSpaceRangeBits;
+}
+
+constexpr bool white_space_range_holds_all_but_the_separator() {
+  for (unsigned b = 0; b < 256; ++b) {
+    const auto c = static_cast<unsigned char>(b);
+    if (is_white_space(c) && c != kFieldSeparator && !in_white_space_range(c)) return false;
+  }
+  return true;
+}
+static_assert(white_space_range_holds_all_but_the_separator(),
+              "the kernels' white-space test must take every white-space byte but the separator");
+static_assert(!in_white_space_range(kFieldSeparator),
+              "separators are not sent to the plain reader");
+
 struct ByteClasses {
-  std::uint64_t space;            // 0x20, the field separator
-  std::uint64_t newline;          // 0x0A
-  std::uint64_t carriage_return;  // 0x0D
-  std::uint64_t end_of_text;      // Ctrl-Z, 0x1A
-  std::uint64_t blank;            // 0x08..0x0F: tab, vertical tab, form feed and their neighbours
+  std::uint64_t separator;  // the space
+  std::uint64_t newline;
+  std::uint64_t carriage_return;
+  std::uint64_t end_of_text;        // Ctrl-Z
+  std::uint64_t white_space_range;  // 0x08..0x0F: tab, vertical tab, form feed and neighbours
 };
 
-// Sorts `chunks` chunks of 64 bytes each into out[0 .. chunks-1].
-using Classifier = void (*)(const unsigned char* data, std::size_t chunks, ByteClasses* out);
-
-// Writes the value of each field starting at base + at[i] as item i of out (2 bytes each). No
-// field starts with white space other than a lone space (which reads as 0), and each one's line
-// ends, with its newline, before end.
-using ValueReader = void (*)(const unsigned char* base, const std::uint16_t* at, std::size_t count,
-                             const unsigned char* end, unsigned char* out);
+// Classifies `chunks` chunks of 64 bytes each into out[0 .. chunks-1].
+using Classify = void(const unsigned char* data, std::size_t chunks, ByteClasses* out);
 
 // Writes the positions of the set bits in [from, to) of the bit string `bits` to out, in order,
-// and returns how many there are. Writes up to 64 entries past the last one.
-using PositionFinder = std::size_t (*)(const std::uint64_t* bits, std::size_t from, std::size_t to,
-                                       std::uint16_t* out);
+// and returns how many there are. Writes up to kPositionSlack entries past the last one.
+using FindPositions = std::size_t(const std::uint64_t* bits, std::size_t from, std::size_t to,
+                                  std::uint16_t* out);
 inline constexpr std::size_t kPositionSlack = 64;
 
+// Writes the value of each field starting at base + at[i] as item i of out (2 bytes each). Each
+// field starts with a sign, a digit, other text that reads as 0, or a lone space (the field of
+// trailing spaces, 0); never with other white space. Each one's line ends, with its newline,
+// before end.
+using ReadValues = void(const unsigned char* base, const std::uint16_t* at, std::size_t count,
+                        const unsigned char* end, unsigned char* out);
+
 struct Kernels {
-  Classifier classify;
-  PositionFinder find_positions;
-  ValueReader read_values;
+  Classify* classify;
+  FindPositions* find_positions;
+  ReadValues* read_values;
 };
 
 // Word k of the bit string, keeping only the bits in [from, to).
@@ -50,26 +79,33 @@ inline std::uint64_t bits_in_range(const std::uint64_t* bits, std::size_t k, std
   return word;
 }
 
-// The value of one such field, up to eight digits at a time.
-std::int16_t value_at(const unsigned char* p, const unsigned char* end);
+// The value of the field at p, one character at a time up to the field's end: for the fields
+// whose digits run on past what a kernel reads at once.
+inline std::int16_t field_value(const unsigned char* p, const unsigned char* end) {
+  Number number;
+  while (p != end && *p != kFieldSeparator && number.take(*p))
+    ++p;
+  return number.value();
+}
 
-// Eight bytes at a time in 64-bit words: runs on any machine.
-void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasses* out);
-std::size_t find_positions_portable(const std::uint64_t* bits, std::size_t from, std::size_t to,
-                                    std::uint16_t* out);
-void read_values_portable(const unsigned char* base, const std::uint16_t* at, std::size_t count,
-                          const unsigned char* end, unsigned char* out);
+// The kernel sets, each in its own file. A set may borrow kernels of another.
 
-// Not on Windows: there GCC does not keep the stack aligned for spilled vector registers.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define MIRTAK_X86_KERNELS 1
-// Only to be called where the processor has the instructions (see log/paths.h).
-void classify_avx2(const unsigned char* data, std::size_t chunks, ByteClasses* out);
-void classify_avx512(const unsigned char* data, std::size_t chunks, ByteClasses* out);
-std::size_t find_positions_avx512(const std::uint64_t* bits, std::size_t from, std::size_t to,
-                                  std::uint16_t* out);
-void read_values_avx512(const unsigned char* base, const std::uint16_t* at, std::size_t count,
-                        const unsigned char* end, unsigned char* out);
-#endif
+namespace portable {  // 64-bit words: any processor
+Classify classify;
+FindPositions find_positions;
+ReadValues read_values;
+}  // namespace portable
+
+namespace avx2 {  // x86-64 with AVX2
+bool runs_here();
+Classify classify;
+}  // namespace avx2
+
+namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VBMI2)
+bool runs_here();
+Classify classify;
+FindPositions find_positions;
+ReadValues read_values;
+}  // namespace avx512
 
 }  // namespace mirtak

@@ -1,14 +1,36 @@
+// The portable kernels: eight bytes at a time in 64-bit words, on any processor.
 #include "log/kernels.h"
-#include "log/number.h"
+#include "log/line_reader.h"
+#include "log/text_filter.h"
 #include "output/value_writer.h"
 
-namespace mirtak {
+#include <cstring>
+
+namespace mirtak::portable {
 
 namespace {
 
 constexpr std::uint64_t kOnes = 0x0101010101010101u;
 constexpr std::uint64_t kHigh = 0x8080808080808080u;
 constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+
+// Eight bytes as a word whose lowest byte is the first, on any machine.
+std::uint64_t load_bytes(const unsigned char* p) {
+  std::uint64_t word = 0;
+  std::memcpy(&word, p, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+}
+
+// The same, for the last bytes before end: missing bytes read as NUL, which is not a digit.
+std::uint64_t load_bytes(const unsigned char* p, const unsigned char* end) {
+  if (end - p >= 8) return load_bytes(p);
+  unsigned char tail[8] = {};
+  std::memcpy(tail, p, static_cast<std::size_t>(end - p));
+  return load_bytes(tail);
+}
 
 // 0x80 in every byte of the word equal to c, 0 elsewhere; exact, no carries between bytes.
 constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) {
@@ -21,31 +43,71 @@ constexpr std::uint64_t gather(std::uint64_t flags) {
   return ((flags >> 7) * 0x0102040810204080u) >> 56;
 }
 
+// How many of the word's bytes, from the first, are digits (0 to 8).
+constexpr int leading_digits(std::uint64_t word) {
+  const std::uint64_t not_digit =
+      ((word & 0xF0F0F0F0F0F0F0F0u) ^ 0x3030303030303030u) |
+      (((word & 0x0F0F0F0F0F0F0F0Fu) + 0x0606060606060606u) & 0x1010101010101010u);
+  return not_digit == 0 ? 8 : __builtin_ctzll(not_digit) / 8;
+}
+
+// The digit test of the words takes exactly the digits of the number's reading.
+constexpr bool word_digits_are_the_digits() {
+  for (unsigned b = 0; b < 256; ++b) {
+    const auto c = static_cast<unsigned char>(b);
+    if (leading_digits(kOnes * c) != (is_digit(c) ? 8 : 0)) return false;
+  }
+  return true;
+}
+static_assert(word_digits_are_the_digits(), "the word digit test must match the digits");
+
+// The number written by the first count (1 to 8) digits of the word, eight at a time: the
+// digits are moved to the top of the word, so the bytes below act as leading zeros.
+constexpr std::uint32_t digits_value(std::uint64_t word, int count) {
+  std::uint64_t v = (word - kOnes * '0') << (8 * (8 - count));
+  v = v * 10 + (v >> 8);
+  v = ((v & 0x000000FF000000FFu) * (100 + (1000000ull << 32)) +
+       ((v >> 16) & 0x000000FF000000FFu) * (1 + (10000ull << 32))) >>
+      32;
+  return static_cast<std::uint32_t>(v);
+}
+
 // The position of the lowest set bit; 64 when there is none.
 std::size_t lowest_bit(std::uint64_t word) {
   return word == 0 ? 64 : static_cast<std::size_t>(__builtin_ctzll(word));
 }
 
+// A sign and up to eight digits in one word; longer numbers one character at a time.
+std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
+  const bool negative = *p == kMinusSign;
+  const unsigned char* digits = is_sign(*p) ? p + 1 : p;
+  const std::uint64_t word = load_bytes(digits, end);
+  const int count = leading_digits(word);
+  if (count == 8) return field_value(p, end);  // the digits may go on
+  return to_value(count == 0 ? 0 : digits_value(word, count), negative);
+}
+
 }  // namespace
 
-void classify_portable(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
+void classify(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
     ByteClasses c{};
     for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
       const std::uint64_t w = load_bytes(data + 8 * i);
       const std::size_t shift = 8 * i;
-      c.space |= gather(bytes_equal(w, ' ')) << shift;
-      c.newline |= gather(bytes_equal(w, '\n')) << shift;
-      c.carriage_return |= gather(bytes_equal(w, '\r')) << shift;
-      c.end_of_text |= gather(bytes_equal(w, 0x1A)) << shift;
-      c.blank |= gather(bytes_equal(w & 0xF8F8F8F8F8F8F8F8u, 0x08)) << shift;
+      c.separator |= gather(bytes_equal(w, kFieldSeparator)) << shift;
+      c.newline |= gather(bytes_equal(w, kNewline)) << shift;
+      c.carriage_return |= gather(bytes_equal(w, kCarriageReturn)) << shift;
+      c.end_of_text |= gather(bytes_equal(w, kEndOfText)) << shift;
+      c.white_space_range |=
+          gather(bytes_equal(w & (kOnes * kWhiteSpaceRangeMask), kWhiteSpaceRangeBits)) << shift;
     }
     out[k] = c;
   }
 }
 
-std::size_t find_positions_portable(const std::uint64_t* bits, std::size_t from, std::size_t to,
-                                    std::uint16_t* out) {
+std::size_t find_positions(const std::uint64_t* bits, std::size_t from, std::size_t to,
+                           std::uint16_t* out) {
   std::size_t count = 0;
   for (std::size_t k = from / 64; k * 64 < to; ++k) {
     std::uint64_t word = bits_in_range(bits, k, from, to);
@@ -64,24 +126,10 @@ std::size_t find_positions_portable(const std::uint64_t* bits, std::size_t from,
   return count;
 }
 
-std::int16_t value_at(const unsigned char* p, const unsigned char* end) {
-  const bool negative = *p == '-';
-  if (is_sign(*p)) ++p;
-  const std::uint64_t word = load_bytes(p, end);
-  const int count = leading_digits(word);
-  if (count == 0) return 0;
-  std::uint32_t magnitude = digits_value(word, count);
-  if (count == 8) {  // the digits may go on: the line's newline ends them at the latest
-    for (p += 8; is_digit(*p); ++p)
-      magnitude = append_digit(magnitude, *p);
-  }
-  return to_value(magnitude, negative);
-}
-
-void read_values_portable(const unsigned char* base, const std::uint16_t* at, std::size_t count,
-                          const unsigned char* end, unsigned char* out) {
+void read_values(const unsigned char* base, const std::uint16_t* at, std::size_t count,
+                 const unsigned char* end, unsigned char* out) {
   for (std::size_t i = 0; i < count; ++i)
-    store_item(value_at(base + at[i], end), out + 2 * i);
+    store_item(read_value(base + at[i], end), out + 2 * i);
 }
 
-}  // namespace mirtak
+}  // namespace mirtak::portable

@@ -25,10 +25,7 @@ bool LineReader::feed(const unsigned char* data, std::size_t size) {
         break;
       }
       case State::kLineStart:
-        if (*data == kTerminatorMark) {
-          state_ = State::kTerminated;
-          return false;
-        }
+        if (*data == kTerminatorMark) return false;
         state_ = State::kInLine;
         break;
       case State::kInLine: {
@@ -43,16 +40,14 @@ bool LineReader::feed(const unsigned char* data, std::size_t size) {
         state_ = State::kLineStart;
         break;
       }
-      case State::kTerminated:
-        return false;
     }
   }
-  return state_ != State::kTerminated;
+  return true;
 }
 
 void LineReader::finish() {
   if (state_ == State::kInLine) fields_.end_line();
-  state_ = State::kTerminated;
+  state_ = State::kLineStart;
 }
 
 }  // namespace mirtak

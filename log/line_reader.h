@@ -22,17 +22,17 @@ class LineReader {
   explicit LineReader(FieldSplitter& fields) : fields_(fields) {}
 
   // Takes the next piece of the log's text and passes data lines on to the splitter. Returns
-  // false once the terminator line is met: nothing more is wanted.
+  // false once the terminator line is met: nothing more is wanted, and nothing more is given.
   bool feed(const unsigned char* data, std::size_t size);
 
-  // The end of the input: finishes a last data line that had no newline.
+  // The end of the input or of the data: finishes a last data line that had no newline.
   void finish();
 
   // Whether the next byte starts a data line (not the header, not the middle of a line).
   bool at_line_start() const { return state_ == State::kLineStart; }
 
  private:
-  enum class State : unsigned char { kHeader, kLineStart, kInLine, kTerminated };
+  enum class State : unsigned char { kHeader, kLineStart, kInLine };
 
   FieldSplitter& fields_;
   State state_ = State::kHeader;

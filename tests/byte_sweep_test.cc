@@ -41,7 +41,7 @@ const Place kPlaces[] = {
 };
 
 // Lines the fast ways take, of several lengths, so that the probes fall at many positions of the
-// 64-byte chunks they are sorted in.
+// 64-byte chunks they are classified in.
 const char* const kOrdinary[] = {
     "17····12···-345··6789<CR>⏎",
     "18·1·-2·3·+4⏎",
@@ -79,11 +79,11 @@ std::vector<std::size_t> pieces_cutting(const Log& log, std::size_t offset) {
 
 void expect_reference_values(const Log& log, std::size_t longest_probe) {
   const std::string expected = items_of(reference_values(log.text));
-  for (const Path path : available_paths()) {
-    SCOPED_TRACE(path_name(path));
-    ASSERT_EQ(convert(log.text, {0}, path), expected) << "whole";
+  for (const KernelSet* set : available_kernel_sets()) {
+    SCOPED_TRACE(set->name);
+    ASSERT_EQ(convert(log.text, {0}, *set), expected) << "whole";
     for (std::size_t offset = 0; offset <= longest_probe; ++offset) {
-      ASSERT_EQ(convert(log.text, pieces_cutting(log, offset), path), expected)
+      ASSERT_EQ(convert(log.text, pieces_cutting(log, offset), *set), expected)
           << "cut " << offset << " bytes into each probed line";
     }
   }

@@ -17,13 +17,13 @@ struct LogCase {
 
 void expect_values(const std::string& log, const std::vector<std::int16_t>& values) {
   const std::string expected = items_of(values);
-  for (const Path path : available_paths()) {
-    SCOPED_TRACE(path_name(path));
-    EXPECT_EQ(convert(log, {0}, path), expected) << "whole";
-    EXPECT_EQ(convert(log, {1}, path), expected) << "a byte at a time";
-    EXPECT_EQ(convert(log, {3, 1, 7}, path), expected) << "pieces of 3, 1, 7";
+  for (const KernelSet* set : available_kernel_sets()) {
+    SCOPED_TRACE(set->name);
+    EXPECT_EQ(convert(log, {0}, *set), expected) << "whole";
+    EXPECT_EQ(convert(log, {1}, *set), expected) << "a byte at a time";
+    EXPECT_EQ(convert(log, {3, 1, 7}, *set), expected) << "pieces of 3, 1, 7";
     for (std::size_t cut = 1; cut < log.size(); ++cut) {
-      EXPECT_EQ(convert(log, {cut, log.size()}, path), expected) << "cut at " << cut;
+      EXPECT_EQ(convert(log, {cut, log.size()}, *set), expected) << "cut at " << cut;
     }
   }
 }
@@ -158,16 +158,16 @@ TEST(Decoder, NoFixedLimits) {
   values.push_back(77);
   log += line + "+\n";
   const std::string expected = items_of(values);
-  for (const Path path : available_paths()) {
-    SCOPED_TRACE(path_name(path));
-    EXPECT_EQ(convert(log, {0}, path), expected);
-    EXPECT_EQ(convert(log, {4096}, path), expected);
-    EXPECT_EQ(convert(log, {1, 79, 80, 81, 12, 13}, path), expected);
+  for (const KernelSet* set : available_kernel_sets()) {
+    SCOPED_TRACE(set->name);
+    EXPECT_EQ(convert(log, {0}, *set), expected);
+    EXPECT_EQ(convert(log, {4096}, *set), expected);
+    EXPECT_EQ(convert(log, {1, 79, 80, 81, 12, 13}, *set), expected);
   }
 }
 
 // Data lines the fast ways take, or hand back to the plain reader, with every byte of them at
-// every position of the 64-byte chunks they are sorted in.
+// every position of the 64-byte chunks they are classified in.
 TEST(Decoder, EveryAlignment) {
   const LogCase body = {
       "··1··10··-20<CR>⏎"                                // ordinary CR LF
@@ -193,13 +193,13 @@ TEST(Decoder, EveryAlignment) {
   values.insert(values.end(), body.values.begin(), body.values.end());
   for (std::size_t shift = 0; shift <= 2 * 64 + 1; ++shift) {
     SCOPED_TRACE(shift);
-    // A first data line of one field moves the rest within the chunks, as the fast ways sort
+    // A first data line of one field moves the rest within the chunks, as the fast ways classify
     // from the first data line on.
     expect_values("H\n" + std::string(shift, '9') + "\n" + dense + bytes_of(body.log), values);
   }
 }
 
-// Many lines, so the fast ways sort the log stretch by stretch and lines straddle stretches
+// Many lines, so the fast ways classify the log stretch by stretch and lines straddle stretches
 // and blocks; values written from numbers, so they are known without reading the text.
 TEST(Decoder, ManyLines) {
   std::string log = "SEQ A B C\r\n";
@@ -215,12 +215,12 @@ TEST(Decoder, ManyLines) {
   }
   log += "+\r\n";
   const std::string expected = items_of(values);
-  for (const Path path : available_paths()) {
-    SCOPED_TRACE(path_name(path));
-    EXPECT_EQ(convert(log, {0}, path), expected);
+  for (const KernelSet* set : available_kernel_sets()) {
+    SCOPED_TRACE(set->name);
+    EXPECT_EQ(convert(log, {0}, *set), expected);
     for (const std::size_t block : {64u, 4095u, 8192u, 8193u, 65536u}) {
-      EXPECT_EQ(convert(log, {block}, path), expected) << "blocks of " << block;
-      EXPECT_EQ(convert(log, {block}, path, Feed::kOneBuffer), expected)
+      EXPECT_EQ(convert(log, {block}, *set), expected) << "blocks of " << block;
+      EXPECT_EQ(convert(log, {block}, *set, Feed::kOneBuffer), expected)
           << "blocks of " << block << " read into one buffer";
     }
   }

@@ -33,7 +33,7 @@ std::string random_log(std::mt19937& rng) {
 }
 
 // Mostly ordinary numeric lines, as instruments write them, with now and then something the
-// fast ways must hand to the plain reader; long enough to straddle blocks and sorted stretches.
+// fast ways must hand to the plain reader; long enough to straddle blocks and stretches.
 std::string random_numeric_log(std::mt19937& rng) {
   static const char* const kOdd[] = {"\t", "\r", "\x1a",         "x", "+-", "--",  "\n+\n", "  ",
                                      "\v", "\f", "123456789012", "-", "+",  "-00", "+0",    "\xff",
@@ -61,10 +61,10 @@ void expect_reference_values(const std::string& log, std::mt19937& rng, int roun
   const std::string expected = items_of(reference_values(log));
   std::uniform_int_distribution<std::size_t> piece(1, log.size() + 1);
   const std::vector<std::size_t> pieces = {piece(rng), piece(rng), piece(rng)};
-  for (const Path path : available_paths()) {
-    ASSERT_EQ(convert(log, {0}, path), expected) << "round " << round << ", " << path_name(path)
-                                                 << ", log " << ::testing::PrintToString(log);
-    ASSERT_EQ(convert(log, pieces, path), expected) << "round " << round << ", " << path_name(path);
+  for (const KernelSet* set : available_kernel_sets()) {
+    ASSERT_EQ(convert(log, {0}, *set), expected)
+        << "round " << round << ", " << set->name << ", log " << ::testing::PrintToString(log);
+    ASSERT_EQ(convert(log, pieces, *set), expected) << "round " << round << ", " << set->name;
   }
 }
 
@@ -75,7 +75,7 @@ TEST(RandomLogs, SameValuesAsReferenceHoweverCut) {
   }
 }
 
-TEST(RandomLogs, NumericLogsSameValuesOnEveryPath) {
+TEST(RandomLogs, NumericLogsSameValuesOnEveryKernelSet) {
   std::mt19937 rng(20261209);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible on failure
   for (int round = 0; round < 400; ++round) {
     ASSERT_NO_FATAL_FAILURE(expect_reference_values(random_numeric_log(rng), rng, round));

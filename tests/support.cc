@@ -55,18 +55,19 @@ std::string bytes_of(std::string_view notation) {
   return bytes;
 }
 
-std::vector<Path> available_paths() {
-  std::vector<Path> paths;
-  std::copy_if(std::begin(kAllPaths), std::end(kAllPaths), std::back_inserter(paths),
-               path_available);
-  return paths;
+std::vector<const KernelSet*> available_kernel_sets() {
+  std::vector<const KernelSet*> sets;
+  for (const KernelSet& set : kKernelSets) {
+    if (set.runs_here()) sets.push_back(&set);
+  }
+  return sets;
 }
 
-std::string convert(std::string_view log, const std::vector<std::size_t>& pieces, Path path,
-                    Feed feed) {
+std::string convert(std::string_view log, const std::vector<std::size_t>& pieces,
+                    const KernelSet& kernel_set, Feed feed) {
   MemorySink sink;
   ValueWriter writer(sink);
-  Decoder decoder(writer, path);
+  Decoder decoder(writer, kernel_set);
   std::string copy(log);  // the decoder rewrites its blocks in place
   std::string block;      // for Feed::kOneBuffer: sized once, so it never moves
   block.reserve(copy.size());

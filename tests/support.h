@@ -11,14 +11,15 @@
 #include <string_view>
 #include <vector>
 
-#include "log/paths.h"
+#include "log/kernel_sets.h"
 
 namespace mirtak::test {
 
 std::string bytes_of(std::string_view notation);
 
-// The ways through a log that this processor can take; every test of values runs on each.
-std::vector<Path> available_paths();
+// The kernel sets this processor can run, the plain way included; every test of values runs on
+// each.
+std::vector<const KernelSet*> available_kernel_sets();
 
 // How the pieces reach the decoder: each where it lies in the log (so a read past its end is
 // caught by the sanitizers), or each copied into one buffer, as the tool reads a file.
@@ -27,7 +28,7 @@ enum class Feed : unsigned char { kSlices, kOneBuffer };
 // Converts a whole log in memory, handing it over in pieces of the given sizes, cycled (0: all
 // at once). Returns the value file's bytes.
 std::string convert(std::string_view log, const std::vector<std::size_t>& pieces = {0},
-                    Path path = best_path(), Feed feed = Feed::kSlices);
+                    const KernelSet& kernel_set = best_kernel_set(), Feed feed = Feed::kSlices);
 
 // The value file's bytes for these values, written out independently of the writer.
 std::string items_of(const std::vector<std::int16_t>& values);

@@ -17,7 +17,7 @@ Pieces cutting(unsigned char choice) {
   return {std::size_t{1} + (choice & 0x0Fu), std::size_t{1} + (choice >> 4u)};
 }
 
-// Blocks of 64 to 1 KiB bytes, so that the fast paths see whole lines and are cut between and
+// Blocks of 64 to 1 KiB bytes, so that the fast ways see whole lines and are cut between and
 // inside them.
 Pieces long_cutting(unsigned char choice) {
   return {std::size_t{64} + std::size_t{4} * choice};
@@ -43,22 +43,22 @@ std::string check_block_invariance(const unsigned char* input, std::size_t size)
   const Pieces whole = {0};
   const Pieces cut = cutting(input[0]);
   const Pieces long_cut = long_cutting(input[0]);
-  const std::string expected = convert(log, whole, Path::kPlain);
+  const std::string expected = convert(log, whole, kPlainWay);
 
-  // Tiny pieces cost a call per byte or so: they go through one path, which the choice byte
-  // also picks, so that every path meets them over many inputs.
-  const std::vector<Path> paths = available_paths();
-  const Path tiny_path = paths[(input[0] + input[0] / 16u) % paths.size()];
+  // Tiny pieces cost a call per byte or so: they go through one kernel set, which the choice
+  // byte also picks, so that every set meets them over many inputs.
+  const std::vector<const KernelSet*> sets = available_kernel_sets();
+  const KernelSet* tiny_set = sets[(input[0] + input[0] / 16u) % sets.size()];
 
   std::string report;
-  for (const Path path : paths) {
+  for (const KernelSet* set : sets) {
     for (const Pieces* pieces : {&whole, &cut, &long_cut}) {
       for (const Feed feed : {Feed::kSlices, Feed::kOneBuffer}) {
         if (pieces == &whole && feed == Feed::kOneBuffer) continue;  // the same as slices
-        if (pieces == &cut && (path != tiny_path || feed == Feed::kOneBuffer)) continue;
-        const std::string got = convert(log, *pieces, path, feed);
+        if (pieces == &cut && (set != tiny_set || feed == Feed::kOneBuffer)) continue;
+        const std::string got = convert(log, *pieces, *set, feed);
         if (got == expected) continue;
-        report += std::string(path_name(path)) + " path, pieces of " +
+        report += std::string(set->name) + " kernels, pieces of " +
                   std::to_string(pieces->front()) +
                   (pieces->size() > 1 ? " and " + std::to_string(pieces->back()) : "") +
                   (feed == Feed::kOneBuffer ? " read into one buffer" : "") + ":\n  got      " +

@@ -1,5 +1,5 @@
 // libFuzzer entry: every input is a log (after one byte that chooses how it is cut into blocks).
-// A sanitizer report, or a value file that changes with the cutting or the conversion path, is a
+// A sanitizer report, or a value file that changes with the cutting or the kernel set, is a
 // finding: the input is saved and the run fails.
 #include <cstddef>
 #include <cstdint>

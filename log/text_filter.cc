@@ -1,4 +1,4 @@
-#include "log/text_rules.h"
+#include "log/text_filter.h"
 
 #include <cstring>
 

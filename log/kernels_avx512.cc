@@ -1,13 +1,14 @@
-// The kernels for x86-64 processors with wide vector registers. They are compiled for those
-// instructions function by function, so the rest of the program still runs on any x86-64.
-#include "log/kernels.h"
-#include "output/value_writer.h"
-
-#ifdef MIRTAK_X86_KERNELS
-
+// The AVX-512 kernels: 64 bytes at a time, for x86-64 processors with AVX-512 (F, BW, CD, DQ)
+// and VBMI2. Each function is compiled for those instructions alone, so the rest of the program
+// still runs on any x86-64.
 #include <immintrin.h>
 
 #include <cstring>
+
+#include "log/kernels.h"
+#include "log/line_reader.h"
+#include "log/text_filter.h"
+#include "output/value_writer.h"
 
 // GCC 12 takes the deliberately undefined starting value inside its AVX-512 intrinsics for a
 // use of an uninitialised variable.
@@ -15,26 +16,12 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-namespace mirtak {
+namespace mirtak::avx512 {
 
 namespace {
 
-__attribute__((target("avx2"))) std::uint64_t bits_of(__m256i low, __m256i high) {
-  const auto lo = static_cast<std::uint32_t>(_mm256_movemask_epi8(low));
-  const auto hi = static_cast<std::uint32_t>(_mm256_movemask_epi8(high));
-  return lo | (std::uint64_t{hi} << 32);
-}
-
-__attribute__((target("avx2"))) __m256i equal(__m256i v, char c) {
-  return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
-}
-
-__attribute__((target("avx2"))) __m256i blank(__m256i v) {
-  return equal(_mm256_and_si256(v, _mm256_set1_epi8(static_cast<char>(0xF8))), 0x08);
-}
-
-__attribute__((target("avx512bw"))) std::uint64_t equal(__m512i v, char c) {
-  return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(c));
+__attribute__((target("avx512bw"))) std::uint64_t equal(__m512i v, unsigned char c) {
+  return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(c)));
 }
 
 long long load8(const unsigned char* p) {
@@ -45,33 +32,31 @@ long long load8(const unsigned char* p) {
 
 }  // namespace
 
-__attribute__((target("avx2"))) void classify_avx2(const unsigned char* data, std::size_t chunks,
-                                                   ByteClasses* out) {
-  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
-    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data));
-    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + 32));
-    out[k].space = bits_of(equal(lo, ' '), equal(hi, ' '));
-    out[k].newline = bits_of(equal(lo, '\n'), equal(hi, '\n'));
-    out[k].carriage_return = bits_of(equal(lo, '\r'), equal(hi, '\r'));
-    out[k].end_of_text = bits_of(equal(lo, 0x1A), equal(hi, 0x1A));
-    out[k].blank = bits_of(blank(lo), blank(hi));
-  }
+bool runs_here() {
+  // The compiler's own test of the processor (and of the system's support for its registers);
+  // its result type differs between compilers.
+  // NOLINTBEGIN(readability-implicit-bool-conversion)
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") &&
+         __builtin_cpu_supports("avx512vbmi2");
+  // NOLINTEND(readability-implicit-bool-conversion)
 }
 
-__attribute__((target("avx512bw"))) void classify_avx512(const unsigned char* data,
-                                                         std::size_t chunks, ByteClasses* out) {
+__attribute__((target("avx512bw"))) void classify(const unsigned char* data, std::size_t chunks,
+                                                  ByteClasses* out) {
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
     const __m512i v = _mm512_loadu_si512(data);
-    out[k].space = equal(v, ' ');
-    out[k].newline = equal(v, '\n');
-    out[k].carriage_return = equal(v, '\r');
-    out[k].end_of_text = equal(v, 0x1A);
-    out[k].blank = equal(_mm512_and_si512(v, _mm512_set1_epi8(static_cast<char>(0xF8))), 0x08);
+    const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
+    out[k].separator = equal(v, kFieldSeparator);
+    out[k].newline = equal(v, kNewline);
+    out[k].carriage_return = equal(v, kCarriageReturn);
+    out[k].end_of_text = equal(v, kEndOfText);
+    out[k].white_space_range = equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits);
   }
 }
 
 // The positions of a word's bits are its byte numbers, packed together by one compress.
-__attribute__((target("avx512bw,avx512vbmi2"))) std::size_t find_positions_avx512(
+__attribute__((target("avx512bw,avx512vbmi2"))) std::size_t find_positions(
     const std::uint64_t* bits, std::size_t from, std::size_t to, std::uint16_t* out) {
   static constexpr unsigned char kByteNumbers[64] = {
       0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
@@ -102,11 +87,13 @@ __attribute__((target("avx512bw,avx512vbmi2"))) std::size_t find_positions_avx51
 // the lane and combined by multiply-adds into the number, which is negated after a minus and
 // cut to its low 16 bits. A field whose digits may go on past the eight bytes is read again
 // one at a time.
-__attribute__((target("avx512bw,avx512cd,avx512dq"))) void read_values_avx512(
-    const unsigned char* base, const std::uint16_t* at, std::size_t count, const unsigned char* end,
-    unsigned char* out) {
-  const __m512i minus = _mm512_set1_epi64('-');
-  const __m512i plus = _mm512_set1_epi64('+');
+__attribute__((target("avx512bw,avx512cd,avx512dq"))) void read_values(const unsigned char* base,
+                                                                       const std::uint16_t* at,
+                                                                       std::size_t count,
+                                                                       const unsigned char* end,
+                                                                       unsigned char* out) {
+  const __m512i minus = _mm512_set1_epi64(kMinusSign);
+  const __m512i plus = _mm512_set1_epi64(kPlusSign);
   const __m512i low_byte = _mm512_set1_epi64(0xFF);
   const __m512i tens = _mm512_set1_epi16(0x010A);          // bytes 10, 1
   const __m512i hundreds = _mm512_set1_epi32(0x00010064);  // words 100, 1
@@ -139,12 +126,10 @@ __attribute__((target("avx512bw,avx512cd,avx512dq"))) void read_values_avx512(
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), items);
     for (unsigned lanes = may_go_on; lanes != 0; lanes &= lanes - 1) {
       const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(lanes));
-      store_item(value_at(base + at[k], end), out + 2 * k);
+      store_item(field_value(base + at[k], end), out + 2 * k);
     }
   }
-  read_values_portable(base, at + i, count - i, end, out + 2 * i);
+  portable::read_values(base, at + i, count - i, end, out + 2 * i);
 }
 
-}  // namespace mirtak
-
-#endif
+}  // namespace mirtak::avx512
