@@ -1,8 +1,19 @@
 #include "log/decoder.h"
 
-#include <cstring>
-
 namespace mirtak {
+
+namespace {
+
+// Where a turn of the plain reader ends: after the header's newline, else after the next
+// separator or newline, where the line stands between two fields again.
+unsigned char* end_of_plain_turn(unsigned char* at, unsigned char* end, bool header) {
+  for (; at != end; ++at) {
+    if (*at == kNewline || (!header && *at == kFieldSeparator)) return at + 1;
+  }
+  return end;
+}
+
+}  // namespace
 
 Decoder::Decoder(ValueWriter& out, const KernelSet& kernel_set) : fields_(out), lines_(fields_) {
   if (!kernel_set.plain()) fast_.emplace(out, kernel_set.kernels);
@@ -14,14 +25,14 @@ bool Decoder::feed(unsigned char* block, std::size_t size) {
   unsigned char* at = block;
   unsigned char* const end = block + size;
   while (at != end) {
-    if (lines_.at_line_start()) {
-      at += fast_->convert(at, end);
+    if (std::optional<FieldBoundary> place = lines_.boundary()) {
+      at += fast_->convert(at, end, *place);
+      lines_.resume_at(*place);
       if (at == end) break;
     }
-    // The rest of this line the plain way (the header, a line the fast way leaves, a line cut
-    // by the block's end); the fast way takes over again at the next line.
-    void* newline = std::memchr(at, kNewline, static_cast<std::size_t>(end - at));
-    unsigned char* const stop = newline != nullptr ? static_cast<unsigned char*>(newline) + 1 : end;
+    // The plain reader's turn: the header, a field the fast way leaves to it, a field cut by
+    // the block's end; the fast way takes over again after it.
+    unsigned char* const stop = end_of_plain_turn(at, end, lines_.in_header());
     if (!feed_plain(at, static_cast<std::size_t>(stop - at))) return false;
     at = stop;
   }

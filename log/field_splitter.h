@@ -27,6 +27,18 @@ class FieldSplitter {
   // The newline: ends the line's last field and starts a new line.
   void end_line();
 
+  // Whether the splitter stands between two fields (no character of the next one seen yet),
+  // and whether the next field is the line's first.
+  bool between_fields() const { return !begun_; }
+  bool in_first_field() const { return first_field_; }
+
+  // Goes on between two fields, up to which the line was split another way.
+  void resume(bool first_field) {
+    first_field_ = first_field;
+    begun_ = false;
+    number_ = Number();
+  }
+
  private:
   void end_field();
 

@@ -1,12 +1,25 @@
 #include "log/kernel_sets.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace mirtak {
 
+namespace {
+
+bool chosen(const KernelSet& set) {
+#ifdef MIRTAK_ONLY_KERNELS
+  // A build for benchmarks: the one set it was made for (CMake checked the name).
+  return std::strcmp(set.name, MIRTAK_ONLY_KERNELS) == 0;
+#else
+  return set.runs_here();
+#endif
+}
+
+}  // namespace
+
 const KernelSet& best_kernel_set() {
-  const auto* set = std::find_if(std::begin(kKernelSets), std::end(kKernelSets),
-                                 [](const KernelSet& s) { return s.runs_here(); });
+  const auto* set = std::find_if(std::begin(kKernelSets), std::end(kKernelSets), chosen);
   return set != std::end(kKernelSets) ? *set : kPlainWay;
 }
 

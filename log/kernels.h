@@ -43,9 +43,9 @@ static_assert(!in_white_space_range(kFieldSeparator),
 struct ByteClasses {
   std::uint64_t separator;  // the space
   std::uint64_t newline;
-  std::uint64_t carriage_return;
+  std::uint64_t white_space_range;  // 0x08..0x0F: tab, LF, VT, FF, CR and neighbours
   std::uint64_t end_of_text;        // Ctrl-Z
-  std::uint64_t white_space_range;  // 0x08..0x0F: tab, vertical tab, form feed and neighbours
+  std::uint64_t plus;               // "+": the terminator's mark where it starts a line
 };
 
 // Classifies `chunks` chunks of 64 bytes each into out[0 .. chunks-1].

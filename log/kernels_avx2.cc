@@ -40,9 +40,9 @@ __attribute__((target("avx2"))) void classify(const unsigned char* data, std::si
     const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + 32));
     out[k].separator = bits_of(equal(lo, kFieldSeparator), equal(hi, kFieldSeparator));
     out[k].newline = bits_of(equal(lo, kNewline), equal(hi, kNewline));
-    out[k].carriage_return = bits_of(equal(lo, kCarriageReturn), equal(hi, kCarriageReturn));
-    out[k].end_of_text = bits_of(equal(lo, kEndOfText), equal(hi, kEndOfText));
     out[k].white_space_range = bits_of(in_white_space_range(lo), in_white_space_range(hi));
+    out[k].end_of_text = bits_of(equal(lo, kEndOfText), equal(hi, kEndOfText));
+    out[k].plus = bits_of(equal(lo, kTerminatorMark), equal(hi, kTerminatorMark));
   }
 }
 

@@ -49,9 +49,9 @@ __attribute__((target("avx512bw"))) void classify(const unsigned char* data, std
     const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
     out[k].separator = equal(v, kFieldSeparator);
     out[k].newline = equal(v, kNewline);
-    out[k].carriage_return = equal(v, kCarriageReturn);
-    out[k].end_of_text = equal(v, kEndOfText);
     out[k].white_space_range = equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits);
+    out[k].end_of_text = equal(v, kEndOfText);
+    out[k].plus = equal(v, kTerminatorMark);
   }
 }
 

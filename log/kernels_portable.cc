@@ -97,10 +97,10 @@ void classify(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
       const std::size_t shift = 8 * i;
       c.separator |= gather(bytes_equal(w, kFieldSeparator)) << shift;
       c.newline |= gather(bytes_equal(w, kNewline)) << shift;
-      c.carriage_return |= gather(bytes_equal(w, kCarriageReturn)) << shift;
-      c.end_of_text |= gather(bytes_equal(w, kEndOfText)) << shift;
       c.white_space_range |=
           gather(bytes_equal(w & (kOnes * kWhiteSpaceRangeMask), kWhiteSpaceRangeBits)) << shift;
+      c.end_of_text |= gather(bytes_equal(w, kEndOfText)) << shift;
+      c.plus |= gather(bytes_equal(w, kTerminatorMark)) << shift;
     }
     out[k] = c;
   }

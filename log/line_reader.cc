@@ -45,6 +45,17 @@ bool LineReader::feed(const unsigned char* data, std::size_t size) {
   return true;
 }
 
+std::optional<FieldBoundary> LineReader::boundary() const {
+  if (state_ == State::kLineStart) return FieldBoundary::kLineStart;
+  if (state_ != State::kInLine || !fields_.between_fields()) return std::nullopt;
+  return fields_.in_first_field() ? FieldBoundary::kLeadingSpaces : FieldBoundary::kAfterField;
+}
+
+void LineReader::resume_at(FieldBoundary place) {
+  state_ = place == FieldBoundary::kLineStart ? State::kLineStart : State::kInLine;
+  fields_.resume(place != FieldBoundary::kAfterField);
+}
+
 void LineReader::finish() {
   if (state_ == State::kInLine) fields_.end_line();
   state_ = State::kLineStart;

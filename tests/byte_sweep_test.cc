@@ -26,6 +26,8 @@ struct Place {
 const Place kPlaces[] = {
     {"inside the dropped first field", "A", "B·5·6⏎"},
     {"first byte of a line", "", "·5·6⏎"},
+    {"in a line's leading spaces", "··", "·7·8⏎"},
+    {"between two separators", "A·5·", "·6⏎"},
     {"first character of a value field", "A·", "5·6⏎"},
     {"right after a minus", "A·-", "5·6⏎"},
     {"right after a plus", "A··+", "5⏎"},
