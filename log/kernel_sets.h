@@ -33,7 +33,7 @@ inline constexpr KernelSet kKernelSets[] = {
     {"avx512",   avx512::runs_here, {avx512::classify,   avx512::find_positions,   avx512::read_values}},
 #endif
 #ifdef MIRTAK_KERNELS_AVX2
-    {"avx2",     avx2::runs_here,   {avx2::classify,     portable::find_positions, portable::read_values}},
+    {"avx2",     avx2::runs_here,   {avx2::classify,     avx2::find_positions,     avx2::read_values}},
 #endif
     {"portable", runs_anywhere,     {portable::classify, portable::find_positions, portable::read_values}},
     {"plain",    runs_anywhere,     {}},

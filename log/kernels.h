@@ -99,6 +99,8 @@ ReadValues read_values;
 namespace avx2 {  // x86-64 with AVX2
 bool runs_here();
 Classify classify;
+FindPositions find_positions;
+ReadValues read_values;
 }  // namespace avx2
 
 namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VBMI2)

@@ -2,9 +2,13 @@
 // compiled for those instructions alone, so the rest of the program still runs on any x86-64.
 #include <immintrin.h>
 
+#include <array>
+#include <cstring>
+
 #include "log/kernels.h"
 #include "log/line_reader.h"
 #include "log/text_filter.h"
+#include "output/value_writer.h"
 
 namespace mirtak::avx2 {
 
@@ -25,6 +29,31 @@ __attribute__((target("avx2"))) __m256i in_white_space_range(__m256i v) {
   return equal(_mm256_and_si256(v, mask), kWhiteSpaceRangeBits);
 }
 
+long long load8(const unsigned char* p) {
+  long long word = 0;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// For each 8-bit mask, the numbers of its set bits in order (then zeros), and how many there are.
+struct BytePositions {
+  unsigned char at[8];
+  unsigned char count;
+};
+
+constexpr std::array<BytePositions, 256> byte_positions() {
+  std::array<BytePositions, 256> table{};
+  for (unsigned mask = 0; mask < 256; ++mask) {
+    for (unsigned bit = 0; bit < 8; ++bit) {
+      if ((mask >> bit & 1u) != 0)
+        table[mask].at[table[mask].count++] = static_cast<unsigned char>(bit);
+    }
+  }
+  return table;
+}
+
+constexpr std::array<BytePositions, 256> kBytePositions = byte_positions();
+
 }  // namespace
 
 bool runs_here() {
@@ -44,6 +73,90 @@ __attribute__((target("avx2"))) void classify(const unsigned char* data, std::si
     out[k].end_of_text = bits_of(equal(lo, kEndOfText), equal(hi, kEndOfText));
     out[k].plus = bits_of(equal(lo, kTerminatorMark), equal(hi, kTerminatorMark));
   }
+}
+
+// A byte of the bit string at a time: its positions come from the table, eight at once, and the
+// count of them says how far to move on.
+__attribute__((target("avx2,popcnt"))) std::size_t find_positions(const std::uint64_t* bits,
+                                                                  std::size_t from, std::size_t to,
+                                                                  std::uint16_t* out) {
+  std::size_t count = 0;
+  for (std::size_t k = from / 64; k * 64 < to; ++k) {
+    std::uint64_t word = bits_in_range(bits, k, from, to);
+    for (std::size_t byte = 0; byte < 8; ++byte, word >>= 8) {
+      const BytePositions& entry = kBytePositions[word & 0xFFu];
+      const __m128i at =
+          _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(entry.at)));
+      const __m128i base = _mm_set1_epi16(static_cast<short>(k * 64 + byte * 8));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count), _mm_add_epi16(at, base));
+      count += entry.count;
+    }
+  }
+  return count;
+}
+
+// Four values at a time, one in each 64-bit lane: the eight bytes at the field's start are
+// loaded, a sign is taken off, the digits before the first other byte are counted and moved to
+// the top of the lane, and combined by multiply-adds into the number, which is negated after a
+// minus and cut to its low 16 bits. A field whose digits may go on past the eight bytes is read
+// again one character at a time.
+__attribute__((target("avx2"))) void read_values(const unsigned char* base, const std::uint16_t* at,
+                                                 std::size_t count, const unsigned char* end,
+                                                 unsigned char* out) {
+  const __m256i low_byte = _mm256_set1_epi64x(0xFF);
+  const __m256i minus = _mm256_set1_epi64x(kMinusSign);
+  const __m256i plus = _mm256_set1_epi64x(kPlusSign);
+  const __m256i zero = _mm256_set1_epi8('0');
+  const __m256i ten = _mm256_set1_epi8(10);
+  const __m256i ones = _mm256_set1_epi8(1);
+  const __m256i seven = _mm256_set1_epi64x(7);
+  const __m256i eight = _mm256_set1_epi64x(8);
+  const __m256i sixty_four = _mm256_set1_epi64x(64);
+  const __m256i tens = _mm256_set1_epi16(0x010A);          // bytes 10, 1
+  const __m256i hundreds = _mm256_set1_epi32(0x00010064);  // words 100, 1
+  const __m256i ten_thousand = _mm256_set1_epi64x(10000);
+  // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first.
+  const __m256i items =
+      _mm256_setr_epi8(1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 0, 9, 8, -1,
+                       -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m256i gather_items = _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0);
+  std::size_t i = 0;
+  for (; i + 4 <= count && base + at[i + 3] + 8 <= end; i += 4) {
+    __m256i bytes = _mm256_set_epi64x(load8(base + at[i + 3]), load8(base + at[i + 2]),
+                                      load8(base + at[i + 1]), load8(base + at[i]));
+    const __m256i first = _mm256_and_si256(bytes, low_byte);
+    const __m256i negative = _mm256_cmpeq_epi64(first, minus);
+    const __m256i sign = _mm256_or_si256(negative, _mm256_cmpeq_epi64(first, plus));
+    bytes = _mm256_srlv_epi64(bytes, _mm256_and_si256(sign, eight));
+
+    const __m256i digits = _mm256_sub_epi8(bytes, zero);
+    // Each byte that is no digit, and every byte after it in its lane.
+    __m256i after = _mm256_cmpeq_epi8(_mm256_max_epu8(digits, ten), digits);
+    after = _mm256_or_si256(after, _mm256_slli_epi64(after, 8));
+    after = _mm256_or_si256(after, _mm256_slli_epi64(after, 16));
+    after = _mm256_or_si256(after, _mm256_slli_epi64(after, 32));
+    const __m256i leading =
+        _mm256_sad_epu8(_mm256_andnot_si256(after, ones), _mm256_setzero_si256());
+    const __m256i may_go_on =
+        _mm256_or_si256(_mm256_cmpeq_epi64(leading, eight),
+                        _mm256_and_si256(sign, _mm256_cmpeq_epi64(leading, seven)));
+    // Shifting by 64 - 8 * digits keeps just the digits; 64 leaves nothing.
+    const __m256i top =
+        _mm256_sllv_epi64(digits, _mm256_sub_epi64(sixty_four, _mm256_slli_epi64(leading, 3)));
+    const __m256i quads = _mm256_madd_epi16(_mm256_maddubs_epi16(top, tens), hundreds);
+    __m256i value =
+        _mm256_add_epi64(_mm256_mul_epu32(quads, ten_thousand), _mm256_srli_epi64(quads, 32));
+    value = _mm256_sub_epi64(_mm256_xor_si256(value, negative), negative);
+    const __m256i packed =
+        _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(value, items), gather_items);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), _mm256_castsi256_si128(packed));
+    for (auto lanes = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(may_go_on)));
+         lanes != 0; lanes &= lanes - 1) {
+      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(lanes));
+      store_item(field_value(base + at[k], end), out + 2 * k);
+    }
+  }
+  portable::read_values(base, at + i, count - i, end, out + 2 * i);
 }
 
 }  // namespace mirtak::avx2

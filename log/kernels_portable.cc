@@ -118,8 +118,13 @@ std::size_t find_positions(const std::uint64_t* bits, std::size_t from, std::siz
     for (std::size_t j = 0; j < 8; ++j, word &= word - 1) {
       at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
     }
-    for (std::size_t j = 8; j < found; ++j, word &= word - 1) {
-      at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
+    if (found > 8) {
+      for (std::size_t j = 8; j < 16; ++j, word &= word - 1) {
+        at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
+      }
+      for (std::size_t j = 16; j < found; ++j, word &= word - 1) {
+        at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
+      }
     }
     count += found;
   }
