@@ -9,9 +9,12 @@ include(GNUInstallDirs)
 install(TARGETS MIRTAK RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES README.md docs/format.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
+# The manual page as installed: docs/MIRTAK.1 with the project's version written in.
+set(mirtak_man_source ${PROJECT_BINARY_DIR}/docs/MIRTAK.1)
+configure_file(docs/MIRTAK.1 ${mirtak_man_source} @ONLY)
+
 # Manual pages are installed compressed where gzip is at hand, as Debian expects; -n leaves the
 # name and time out of the archive, so the same page always gives the same bytes.
-set(mirtak_man_source ${PROJECT_SOURCE_DIR}/docs/MIRTAK.1)
 find_program(MIRTAK_GZIP gzip)
 if(MIRTAK_GZIP)
   set(mirtak_man_page ${PROJECT_BINARY_DIR}/man/MIRTAK.1.gz)

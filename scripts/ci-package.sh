@@ -61,7 +61,8 @@ package_installed=yes
 [[ $(command -v MIRTAK) == /usr/bin/MIRTAK ]] || fail "MIRTAK is not on the PATH"
 converts_sample MIRTAK
 [[ $(man -w MIRTAK) == /usr/share/man/man1/MIRTAK.1.gz ]] || fail "man does not find MIRTAK"
-zcat /usr/share/man/man1/MIRTAK.1.gz | cmp - docs/MIRTAK.1 || fail "installed page differs"
+zcat /usr/share/man/man1/MIRTAK.1.gz | cmp - build/release/docs/MIRTAK.1 ||
+  fail "installed page differs"
 MANWIDTH=80 man --warnings MIRTAK >"$work/page.txt" 2>"$work/warnings.txt"
 [[ ! -s $work/warnings.txt ]] || fail "man MIRTAK warns: $(cat "$work/warnings.txt")"
 for heading in NAME SYNOPSIS DESCRIPTION "EXIT STATUS" DIAGNOSTICS EXAMPLES CAVEATS; do
@@ -99,7 +100,7 @@ done
   fail "dpkg still lists mirtak as installed"
 
 echo "== the manual page renders without warnings"
-warnings=$(groff -man -ww -z docs/MIRTAK.1 2>&1)
+warnings=$(groff -man -ww -z build/release/docs/MIRTAK.1 2>&1)
 [[ -z $warnings ]] || fail "groff: $warnings"
 
 echo "== the documents checked against the tool, every recipe included"
