@@ -3,8 +3,10 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME mirtak)
 set(CPACK_PACKAGE_VENDOR "MIRTAK developers")
-set(CPACK_PACKAGE_CONTACT "MIRTAK developers")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "MIRTAK developers")
+set(CPACK_PACKAGE_CONTACT "${mirtak_debian_maintainer}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${mirtak_debian_maintainer}")
+# A Debian revision: the package carries a Debian changelog of its own beside the changelog.
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${mirtak_debian_revision})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 set(CPACK_PACKAGE_DESCRIPTION
   "MIRTAK converts a KOVIR log, a text file of numeric columns, into a KOVIR\n"

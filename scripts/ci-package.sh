@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-scripts/ensure-packages.sh groff-base man-db python3 python3-numpy dpkg-dev gzip
+scripts/ensure-packages.sh groff-base man-db python3 python3-numpy dpkg-dev gzip lintian parallel
 
 work=$(mktemp -d)
 package_installed=no
@@ -39,27 +39,36 @@ deb=$(echo build/package/mirtak_*.deb)
 
 echo "== cmake --install into a staging folder"
 cmake --install build/release --prefix "$work/stage"
-for path in bin/MIRTAK share/man/man1/MIRTAK.1.gz share/doc/mirtak/README.md \
-  share/doc/mirtak/format.md; do
+documents=(README.md format.md copyright changelog.gz changelog.Debian.gz)
+for path in bin/MIRTAK share/man/man1/MIRTAK.1.gz "${documents[@]/#/share/doc/mirtak/}"; do
   [[ -f $work/stage/$path ]] || fail "staging install lacks $path"
 done
 converts_sample "$work/stage/bin/MIRTAK"
 
 echo "== package contents and metadata"
 dpkg-deb -c "$deb" | tee "$work/contents"
-for path in ./usr/bin/MIRTAK ./usr/share/man/man1/MIRTAK.1.gz ./usr/share/doc/mirtak/README.md \
-  ./usr/share/doc/mirtak/format.md; do
+for path in ./usr/bin/MIRTAK ./usr/share/man/man1/MIRTAK.1.gz \
+  "${documents[@]/#/./usr/share/doc/mirtak/}"; do
   grep -q " $path\$" "$work/contents" || fail "the package lacks $path"
 done
 [[ $(dpkg-deb -f "$deb" Package) == mirtak ]] || fail "package name"
-[[ $(dpkg-deb -f "$deb" Maintainer) == "MIRTAK developers" ]] || fail "package maintainer"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
+[[ $(dpkg-deb -f "$deb" Version) == "$version-1" ]] || fail "package version, not $version-1"
+[[ $(dpkg-deb -f "$deb" Maintainer) == "MIRTAK developers <developers@mirtak.invalid>" ]] ||
+  fail "package maintainer"
 dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the package names no dependencies"
+
+echo "== lintian: no error and no warning (info and pedantic tags shown)"
+lintian --fail-on error,warning --display-info --pedantic "$deb" || fail "lintian rejects $deb"
 
 echo "== install the package, convert from the PATH, read the manual page"
 dpkg -i "$deb"
 package_installed=yes
 [[ $(command -v MIRTAK) == /usr/bin/MIRTAK ]] || fail "MIRTAK is not on the PATH"
 converts_sample MIRTAK
+# The copyright file carries the licence whole: its text, read back from Debian's format.
+sed -n '/^License: /,$p' /usr/share/doc/mirtak/copyright | tail -n +2 | sed 's/^ //; s/^\.$//' |
+  cmp - <(sed -n '/^Permission/,$p' LICENSE) || fail "the copyright file lacks the licence"
 [[ $(man -w MIRTAK) == /usr/share/man/man1/MIRTAK.1.gz ]] || fail "man does not find MIRTAK"
 zcat /usr/share/man/man1/MIRTAK.1.gz | cmp - build/release/docs/MIRTAK.1 ||
   fail "installed page differs"
