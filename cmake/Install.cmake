@@ -1,6 +1,8 @@
-# Installs MIRTAK as a command: the tool in bin, its manual page in man1, and in the
+# Installs MIRTAK. On Linux as a command: the tool in bin, its manual page in man1, and in the
 # documentation folder the README, the format guide, the changelog and the copyright file, the
-# way Debian lays them out. `cmake --install` and the Debian package use the same rules.
+# way Debian lays them out; `cmake --install` and the Debian package use the same rules. On
+# Windows as one folder, the one the ZIP unpacks to: MIRTAK.exe beside its documents as text
+# files with CR LF line ends, the manual page rendered to plain text among them.
 # Sets mirtak_installed_files (the paths installed, relative to the prefix) and
 # mirtak_installed_tool (the tool's path among them), which the install test checks.
 
@@ -13,10 +15,6 @@ include(${CMAKE_CURRENT_LIST_DIR}/Changelog.cmake)
 # The manual page as installed: docs/MIRTAK.1 with the project's version written in.
 set(mirtak_man_source ${PROJECT_BINARY_DIR}/docs/MIRTAK.1)
 configure_file(docs/MIRTAK.1 ${mirtak_man_source} @ONLY)
-
-set(mirtak_installed_tool ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:MIRTAK>)
-set(mirtak_installed_files ${mirtak_installed_tool})
-install(TARGETS MIRTAK RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Installs files into a folder of the prefix as they are.
 function(mirtak_install_files destination)
@@ -51,10 +49,40 @@ function(mirtak_install_compressed source destination name)
   set(mirtak_installed_files ${mirtak_installed_files} PARENT_SCOPE)
 endfunction()
 
-include(${CMAKE_CURRENT_LIST_DIR}/Debian.cmake)
-mirtak_install_compressed(${mirtak_man_source} ${CMAKE_INSTALL_MANDIR}/man1 MIRTAK.1)
-mirtak_install_files(${CMAKE_INSTALL_DOCDIR} README.md docs/format.md ${mirtak_debian_copyright})
-mirtak_install_compressed(${mirtak_changelog} ${CMAKE_INSTALL_DOCDIR} changelog)
-mirtak_install_compressed(${mirtak_debian_changelog} ${CMAKE_INSTALL_DOCDIR} changelog.Debian)
+# Writes a text for Windows readers (cmake/WindowsText.cmake) when it is built; extra words
+# are passed to that script.
+function(mirtak_windows_text source name)
+  set(text ${PROJECT_BINARY_DIR}/windows/${name})
+  add_custom_command(OUTPUT ${text}
+    COMMAND ${CMAKE_COMMAND} -DIN=${source} -DOUT=${text} ${ARGN}
+      -P ${PROJECT_SOURCE_DIR}/cmake/WindowsText.cmake
+    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/WindowsText.cmake
+    COMMENT "Writing ${name} with CR LF line ends"
+    VERBATIM)
+  add_custom_target(mirtak_windows_${name} ALL DEPENDS ${text})
+  mirtak_install_files(. ${text})
+  set(mirtak_installed_files ${mirtak_installed_files} PARENT_SCOPE)
+endfunction()
+
+if(WIN32)
+  set(mirtak_installed_tool $<TARGET_FILE_NAME:MIRTAK>)
+  install(TARGETS MIRTAK RUNTIME DESTINATION .)
+  set(mirtak_installed_files ${mirtak_installed_tool})
+  find_program(MIRTAK_GROFF groff REQUIRED)
+  mirtak_windows_text(${PROJECT_SOURCE_DIR}/README.md README.txt)
+  mirtak_windows_text(${mirtak_changelog} CHANGELOG.txt)
+  mirtak_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)
+  mirtak_windows_text(${PROJECT_SOURCE_DIR}/docs/format.md FORMAT.txt)
+  mirtak_windows_text(${mirtak_man_source} MANUAL.txt -DGROFF=${MIRTAK_GROFF})
+else()
+  set(mirtak_installed_tool ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:MIRTAK>)
+  install(TARGETS MIRTAK RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set(mirtak_installed_files ${mirtak_installed_tool})
+  include(${CMAKE_CURRENT_LIST_DIR}/Debian.cmake)
+  mirtak_install_compressed(${mirtak_man_source} ${CMAKE_INSTALL_MANDIR}/man1 MIRTAK.1)
+  mirtak_install_files(${CMAKE_INSTALL_DOCDIR} README.md docs/format.md ${mirtak_debian_copyright})
+  mirtak_install_compressed(${mirtak_changelog} ${CMAKE_INSTALL_DOCDIR} changelog)
+  mirtak_install_compressed(${mirtak_debian_changelog} ${CMAKE_INSTALL_DOCDIR} changelog.Debian)
+endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)
