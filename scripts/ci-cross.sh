@@ -50,7 +50,10 @@ check_windows_zip() {
   cmake --workflow --preset "$preset-package"
   zips=(build/package/mirtak-*-"$system".zip)
   zip=${zips[0]}
-  [[ ${#zips[@]} == 1 && -f $zip ]] || { echo "no one ZIP in build/package: ${zips[*]}" >&2; return 1; }
+  if [[ ${#zips[@]} != 1 || ! -f $zip ]]; then
+    echo "not one ZIP in build/package: ${zips[*]}" >&2
+    return 1
+  fi
   unzip -l "$zip"
   name=$(basename "$zip" .zip)
   expected=$(for file in CHANGELOG.txt FORMAT.txt LICENSE.txt MANUAL.txt MIRTAK.exe README.txt; do
@@ -68,7 +71,8 @@ check_windows_zip() {
       return 1
     fi
   done
-  if grep -q $'[\b\e]' "$zip_folder/MANUAL.txt" || ! grep -q '^DIAGNOSTICS' "$zip_folder/MANUAL.txt"; then
+  if grep -q $'[\b\e]' "$zip_folder/MANUAL.txt" ||
+    ! grep -q '^DIAGNOSTICS' "$zip_folder/MANUAL.txt"; then
     echo "$zip_folder/MANUAL.txt is not the manual as plain text" >&2
     return 1
   fi
