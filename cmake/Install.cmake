@@ -1,30 +1,88 @@
-# Installs MIRTAK as a command: the tool in bin, its manual page in man1, the README and the
-# format guide in the documentation folder. `cmake --install` and the Debian package use the
-# same rules.
+# Installs MIRTAK. On Linux as a command: the tool in bin, its manual page in man1, and in the
+# documentation folder the README, the format guide, the changelog and the copyright file, the
+# way Debian lays them out; `cmake --install` and the Debian package use the same rules. On
+# Windows as one folder, the one the ZIP unpacks to: MIRTAK.exe beside its documents as text
+# files with CR LF line ends, the manual page rendered to plain text among them.
+# Sets mirtak_installed_files (the paths installed, relative to the prefix) and
+# mirtak_installed_tool (the tool's path among them), which the install test checks.
 
 # Debian keeps a package's documents under its package name, which is lower case.
 set(CMAKE_INSTALL_DOCDIR "share/doc/mirtak" CACHE PATH "Documentation (DOCDIR)")
 include(GNUInstallDirs)
 
-install(TARGETS MIRTAK RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES README.md docs/format.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+include(${CMAKE_CURRENT_LIST_DIR}/Changelog.cmake)
 
-# Manual pages are installed compressed where gzip is at hand, as Debian expects; -n leaves the
-# name and time out of the archive, so the same page always gives the same bytes.
-set(mirtak_man_source ${PROJECT_SOURCE_DIR}/docs/MIRTAK.1)
+# The manual page as installed: docs/MIRTAK.1 with the project's version written in.
+set(mirtak_man_source ${PROJECT_BINARY_DIR}/docs/MIRTAK.1)
+configure_file(docs/MIRTAK.1 ${mirtak_man_source} @ONLY)
+
+# Installs files into a folder of the prefix as they are.
+function(mirtak_install_files destination)
+  install(FILES ${ARGN} DESTINATION ${destination})
+  foreach(file IN LISTS ARGN)
+    get_filename_component(name ${file} NAME)
+    list(APPEND mirtak_installed_files ${destination}/${name})
+  endforeach()
+  set(mirtak_installed_files ${mirtak_installed_files} PARENT_SCOPE)
+endfunction()
+
+# Installs source as destination/name.gz, compressed as Debian expects manual pages and
+# changelogs, where gzip is at hand (else uncompressed, as name); -n leaves the file's name and
+# time out of the archive, so the same text always gives the same bytes.
 find_program(MIRTAK_GZIP gzip)
-if(MIRTAK_GZIP)
-  set(mirtak_man_page ${PROJECT_BINARY_DIR}/man/MIRTAK.1.gz)
-  add_custom_command(OUTPUT ${mirtak_man_page}
-    COMMAND ${CMAKE_COMMAND} -E copy ${mirtak_man_source} ${PROJECT_BINARY_DIR}/man/MIRTAK.1
-    COMMAND ${MIRTAK_GZIP} -9nf ${PROJECT_BINARY_DIR}/man/MIRTAK.1
-    DEPENDS ${mirtak_man_source}
-    COMMENT "Compressing the manual page"
+function(mirtak_install_compressed source destination name)
+  if(NOT MIRTAK_GZIP)
+    install(FILES ${source} DESTINATION ${destination} RENAME ${name})
+    list(APPEND mirtak_installed_files ${destination}/${name})
+    set(mirtak_installed_files ${mirtak_installed_files} PARENT_SCOPE)
+    return()
+  endif()
+  set(copy ${PROJECT_BINARY_DIR}/compressed/${name})
+  add_custom_command(OUTPUT ${copy}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
+    COMMAND ${MIRTAK_GZIP} -9nf ${copy}
+    DEPENDS ${source}
+    COMMENT "Compressing ${name}"
     VERBATIM)
-  add_custom_target(mirtak_man_page ALL DEPENDS ${mirtak_man_page})
+  add_custom_target(mirtak_compressed_${name} ALL DEPENDS ${copy}.gz)
+  mirtak_install_files(${destination} ${copy}.gz)
+  set(mirtak_installed_files ${mirtak_installed_files} PARENT_SCOPE)
+endfunction()
+
+# Writes a text for Windows readers (cmake/WindowsText.cmake) when it is built; extra words
+# are passed to that script.
+function(mirtak_windows_text source name)
+  set(text ${PROJECT_BINARY_DIR}/windows/${name})
+  add_custom_command(OUTPUT ${text}
+    COMMAND ${CMAKE_COMMAND} -DIN=${source} -DOUT=${text} ${ARGN}
+      -P ${PROJECT_SOURCE_DIR}/cmake/WindowsText.cmake
+    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/WindowsText.cmake
+    COMMENT "Writing ${name} with CR LF line ends"
+    VERBATIM)
+  add_custom_target(mirtak_windows_${name} ALL DEPENDS ${text})
+  mirtak_install_files(. ${text})
+  set(mirtak_installed_files ${mirtak_installed_files} PARENT_SCOPE)
+endfunction()
+
+if(WIN32)
+  set(mirtak_installed_tool $<TARGET_FILE_NAME:MIRTAK>)
+  install(TARGETS MIRTAK RUNTIME DESTINATION .)
+  set(mirtak_installed_files ${mirtak_installed_tool})
+  find_program(MIRTAK_GROFF groff REQUIRED)
+  mirtak_windows_text(${PROJECT_SOURCE_DIR}/README.md README.txt)
+  mirtak_windows_text(${mirtak_changelog} CHANGELOG.txt)
+  mirtak_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)
+  mirtak_windows_text(${PROJECT_SOURCE_DIR}/docs/format.md FORMAT.txt)
+  mirtak_windows_text(${mirtak_man_source} MANUAL.txt -DGROFF=${MIRTAK_GROFF})
 else()
-  set(mirtak_man_page ${mirtak_man_source})
+  set(mirtak_installed_tool ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:MIRTAK>)
+  install(TARGETS MIRTAK RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set(mirtak_installed_files ${mirtak_installed_tool})
+  include(${CMAKE_CURRENT_LIST_DIR}/Debian.cmake)
+  mirtak_install_compressed(${mirtak_man_source} ${CMAKE_INSTALL_MANDIR}/man1 MIRTAK.1)
+  mirtak_install_files(${CMAKE_INSTALL_DOCDIR} README.md docs/format.md ${mirtak_debian_copyright})
+  mirtak_install_compressed(${mirtak_changelog} ${CMAKE_INSTALL_DOCDIR} changelog)
+  mirtak_install_compressed(${mirtak_debian_changelog} ${CMAKE_INSTALL_DOCDIR} changelog.Debian)
 endif()
-install(FILES ${mirtak_man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

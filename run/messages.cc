@@ -1,12 +1,15 @@
 #include "run/messages.h"
 
+#include "run/version.h"
+
 namespace mirtak {
 
 namespace {
 
 constexpr std::string_view kBanner =
     "\n\n"
-    "         MIRTAK  KOVIR log to value file converter"
+    "         MIRTAK " MIRTAK_VERSION
+    "  KOVIR log to value file converter"
     "\n\n\tConverts KOVIR LOG files into binary files.\n\n"
     "\tInput: MIRTAK LogFileName KovirFileName\n"
     "\tp.e.   MIRTAK QDEMOX.LOG QDEMO.MX\n\n";

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # CI for the foreign targets, after the native tests: the same tool and the same tests built
-# with Debian's cross compilers.
-#   windows-x64  Windows x86-64: every test run under wine.
-#   windows-x86  Windows x86 (32-bit): built with warnings as errors, the .exe checked.
+# with Debian's cross compilers, and the Windows ZIPs.
+#   windows-x64  Windows x86-64: every test run under wine; the ZIP unpacked and the sample
+#                converted with the tool from it.
+#   windows-x86  Windows x86 (32-bit): built with warnings as errors, the .exe checked; the ZIP
+#                listed and its contents checked.
 #   s390x        Linux s390x, big-endian: every test run under qemu.
 # Installs what a fresh machine lacks. Prints the seconds each target takes.
 # Usage: scripts/ci-cross.sh [TARGET...]   (default: all three)
@@ -39,6 +41,44 @@ check_windows_exe() {
   echo "$exe: $format, imports $dlls"
 }
 
+# Packs a Windows ZIP with its workflow and checks it: one folder holding the tool and its
+# documents, the texts with CR LF line ends and the manual free of terminal escapes, the
+# executable of the expected machine. Sets zip_folder to that folder, unpacked into a fresh one.
+check_windows_zip() {
+  local preset=$1 system=$2 zips zip name text file expected
+  rm -f build/package/mirtak-*-"$system".zip
+  cmake --workflow --preset "$preset-package"
+  zips=(build/package/mirtak-*-"$system".zip)
+  zip=${zips[0]}
+  if [[ ${#zips[@]} != 1 || ! -f $zip ]]; then
+    echo "not one ZIP in build/package: ${zips[*]}" >&2
+    return 1
+  fi
+  unzip -l "$zip"
+  name=$(basename "$zip" .zip)
+  expected=$(for file in CHANGELOG.txt FORMAT.txt LICENSE.txt MANUAL.txt MIRTAK.exe README.txt; do
+    echo "$name/$file"
+  done)
+  if [[ $(unzip -Z1 "$zip" | sort) != "$expected" ]]; then
+    echo "$zip holds other files than:"$'\n'"$expected" >&2
+    return 1
+  fi
+  zip_folder=$(mktemp -d "${TMPDIR:-/tmp}/mirtak-zip.XXXXXX")/$name
+  unzip -q "$zip" -d "$(dirname "$zip_folder")"
+  for text in "$zip_folder"/*.txt; do
+    if grep -q -v $'\r$' "$text"; then
+      echo "$text: a line does not end in CR LF" >&2
+      return 1
+    fi
+  done
+  if grep -q $'[\b\e]' "$zip_folder/MANUAL.txt" ||
+    ! grep -q '^DIAGNOSTICS' "$zip_folder/MANUAL.txt"; then
+    echo "$zip_folder/MANUAL.txt is not the manual as plain text" >&2
+    return 1
+  fi
+  check_windows_exe "$zip_folder/MIRTAK.exe" "${@:3}"
+}
+
 stop_wine() {
   [[ -n ${WINEPREFIX:-} ]] || return 0
   wineserver -k 2>/dev/null || true
@@ -57,7 +97,7 @@ stop_wine() {
 
 target_windows_x64() {
   # wine32 (i386) is left out on purpose: 64-bit wine runs the 64-bit tool alone.
-  install_missing clang-tidy g++-mingw-w64-x86-64-posix wine64 wine
+  install_missing clang-tidy g++-mingw-w64-x86-64-posix wine64 wine groff-base unzip
   export WINEDEBUG=-all                      # no debug chatter mixed into the tool's console
   export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install .NET or a browser engine
   WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/mirtak-wine.XXXXXX")
@@ -69,6 +109,15 @@ target_windows_x64() {
   wine cmd.exe /c exit 0 >/dev/null 2>&1 || { echo "wine does not start" >&2; return 1; }
   build_and_test windows-x64
   check_windows_exe build/windows-x64/MIRTAK.exe pei-x86-64 x86_64-w64-mingw32
+  check_windows_zip windows-x64 win64 pei-x86-64 x86_64-w64-mingw32
+  # As a user would: the sample converted in the unpacked folder by the tool from the ZIP, the
+  # console exactly the banner of this version.
+  cp examples/QDEMOX.LOG "$zip_folder/"
+  (cd "$zip_folder" && wine ./MIRTAK.exe QDEMOX.LOG QDEMOX.MX >console.out)
+  cmp "$zip_folder/QDEMOX.MX" examples/QDEMOX.MX
+  cmp "$zip_folder/console.out" build/windows-x64/tests/fixtures/banner.txt
+  echo "the unpacked ZIP converts the sample"
+  rm -rf "$(dirname "$zip_folder")"
   stop_wine
   trap - EXIT
   tidy_windows_sources
@@ -86,10 +135,12 @@ tidy_windows_sources() {
 }
 
 target_windows_x86() {
-  install_missing g++-mingw-w64-i686-posix
+  install_missing g++-mingw-w64-i686-posix groff-base unzip
   cmake --preset windows-x86
   cmake --build --preset windows-x86 -j2
   check_windows_exe build/windows-x86/MIRTAK.exe pei-i386 i686-w64-mingw32
+  check_windows_zip windows-x86 win32 pei-i386 i686-w64-mingw32
+  rm -rf "$(dirname "$zip_folder")"
 }
 
 target_s390x() {

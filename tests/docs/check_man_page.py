@@ -4,7 +4,9 @@
             line names the tool's version.
   messages  every message the tool prints, produced by making each failure happen, stands
             word for word as an entry of DIAGNOSTICS, with LogFileName and KovirFileName as
-            the file names; and the banner the tool prints is shown there, line by line."""
+            the file names; and the banner the tool prints is shown there, line by line.
+  examples  every line of the README's batch recipes (its blocks marked batch=NAME) stands in
+            EXAMPLES, so that the two show the same commands."""
 
 import argparse
 import os
@@ -12,6 +14,8 @@ import shutil
 import subprocess
 import sys
 import tempfile
+
+from doc_blocks import named_blocks
 
 
 def check_renders(groff, page, version):
@@ -86,6 +90,22 @@ def check_messages(groff, page, tool, log, banner_path):
     print(f"DIAGNOSTICS shows the banner and all {len(messages)} messages")
 
 
+def check_examples(groff, page, readme):
+    examples = section(groff, page, "EXAMPLES")
+    recipes = named_blocks(readme, "batch")
+    if not recipes:
+        raise SystemExit(f"{readme} has no batch recipes")
+    missing = []
+    for name, (_, body) in sorted(recipes.items()):
+        for line in body.splitlines():
+            if line.strip() and " ".join(line.split()) not in examples:
+                missing.append(f"{name}: {line.strip()!r}")
+    if missing:
+        raise SystemExit("EXAMPLES lacks these lines of the README's recipes:\n  " +
+                         "\n  ".join(missing))
+    print(f"EXAMPLES shows all {len(recipes)} batch recipes of the README")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--groff", default="groff")
@@ -94,12 +114,15 @@ def main():
     parser.add_argument("--tool")
     parser.add_argument("--log", help="a log the tool converts")
     parser.add_argument("--banner", help="the banner's exact bytes")
-    parser.add_argument("check", choices=["renders", "messages"])
+    parser.add_argument("--readme", help="the README, for examples")
+    parser.add_argument("check", choices=["renders", "messages", "examples"])
     args = parser.parse_args()
     if args.check == "renders":
         check_renders(args.groff, args.page, args.version)
-    else:
+    elif args.check == "messages":
         check_messages(args.groff, args.page, args.tool, args.log, args.banner)
+    else:
+        check_examples(args.groff, args.page, args.readme)
     return 0
 
 
