@@ -183,6 +183,60 @@ TEST_F(ToolProcess, BannerShowsBeforeTheLogIsOpened) {
   EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
 }
 
+// Reads what the tool printed on a pipe, once it has exited.
+std::string drain(int fd) {
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t got = 0; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+    shown.append(buffer, static_cast<std::size_t>(got));
+  ::close(fd);
+  return shown;
+}
+
+TEST_F(ToolProcess, TooLittleMemoryStopsTheRunBeforeItStarts) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit tried here";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit tried here";
+#endif
+#endif
+  // Address space limits from far too little for the tool to load, in steps finer than any of
+  // its buffers, up to well past the least it converts with. At each the run either converts,
+  // or never starts: nothing printed, the existing value file as it was.
+  const std::string old = "an older value file\n";
+  rlim_t least_converting = 0;
+  bool never_started = false;
+  for (rlim_t limit = rlim_t{1} << 20; limit <= rlim_t{24} << 20; limit += rlim_t{16} << 10) {
+    if (least_converting != 0 && limit > least_converting + (rlim_t{1} << 20)) break;
+    SCOPED_TRACE("address space limit " + std::to_string(limit >> 10) + " KiB");
+    { std::ofstream(dir_ / "value.out", std::ios::binary) << old; }
+    int console[2];
+    ASSERT_EQ(::pipe(console), 0);
+    const pid_t pid = start(dir_, "log.in", "value.out", [limit, &console] {
+      ::dup2(console[1], 1);
+      ::close(console[0]);
+      ::close(console[1]);
+      ::dup2(::open("/dev/null", O_WRONLY), 2);  // the loader's complaints
+      const struct rlimit address_space = {limit, limit};
+      ::setrlimit(RLIMIT_AS, &address_space);
+    });
+    ::close(console[1]);
+    const Exit exit = wait_for(pid);
+    const std::string shown = drain(console[0]);
+    if (exit.status == 0) {
+      EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
+      if (least_converting == 0) least_converting = limit;
+    } else {
+      EXPECT_EQ(shown, "") << "status " << exit.status;
+      EXPECT_EQ(read_file(dir_ / "value.out"), old) << "status " << exit.status;
+      never_started = true;
+    }
+  }
+  EXPECT_TRUE(never_started) << "no limit was too small: start lower";
+  EXPECT_NE(least_converting, rlim_t{0}) << "no limit was enough: go higher";
+}
+
 TEST_F(ToolProcess, MemoryDoesNotGrowWithALongLine) {
   constexpr std::size_t kLineBytes = 64 << 20;
   {
