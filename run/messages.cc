@@ -42,9 +42,7 @@ void print_banner(Console& console) {
 
 void print_failure(Console& console, Outcome outcome, std::string_view name) {
   const Message message = message_for(outcome);
-  console.print(message.before_name);
-  console.print(name);
-  console.print(message.after_name);
+  console.print(message.before_name, name, message.after_name);
 }
 
 }  // namespace mirtak

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -74,6 +75,27 @@ class ToolProcess : public ::testing::Test {
       const std::string& log, const std::string& values,
       const std::function<void()>& in_child = [] {}) {
     return wait_for(start(dir_, log, values, in_child));
+  }
+
+  // What the tool printed, write by write: with a socket of sequenced packets as standard
+  // output, each write arrives as one packet.
+  std::vector<std::string> console_writes(const std::string& log, const std::string& values,
+                                          int expected_status) {
+    int console[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, console) != 0) return {"no socket"};
+    const pid_t pid = start(dir_, log, values, [&console] {
+      ::dup2(console[1], 1);
+      ::close(console[0]);
+      ::close(console[1]);
+    });
+    ::close(console[1]);
+    std::vector<std::string> writes;
+    std::string packet(std::size_t{1} << 20, '\0');
+    for (ssize_t got = 0; (got = ::recv(console[0], packet.data(), packet.size(), 0)) > 0;)
+      writes.emplace_back(packet.data(), static_cast<std::size_t>(got));
+    ::close(console[0]);
+    EXPECT_EQ(wait_for(pid).status, expected_status);
+    return writes;
   }
 
   fs::path dir_;
@@ -191,6 +213,53 @@ std::string drain(int fd) {
     shown.append(buffer, static_cast<std::size_t>(got));
   ::close(fd);
   return shown;
+}
+
+TEST_F(ToolProcess, EachMessageGoesOutInOneWrite) {
+  // Runs sharing one standard output (a batch started side by side) can then never cut into
+  // each other's banner or message.
+  const std::vector<std::string> converted = console_writes("log.in", "value.out", 0);
+  ASSERT_EQ(converted.size(), 1u);
+  const std::string& banner = converted[0];
+  EXPECT_EQ(banner.substr(0, 4), "\r\n\r\n");
+  EXPECT_NE(banner.find("MIRTAK QDEMOX.LOG QDEMO.MX\r\n\r\n"), std::string::npos);
+
+  const auto with_cr = [](const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+      if (c == '\n') out += '\r';
+      out += c;
+    }
+    return out;
+  };
+  const std::string newlines(4000, '\n');  // a name the console doubles, near a path's length
+  const struct {
+    const char* what;
+    std::string log;
+  } fitting[] = {{"a missing log", "nolog_7"},
+                 {"a name with newlines", "a\nb\n"},
+                 {"a long name of newlines", newlines}};
+  for (const auto& c : fitting) {
+    SCOPED_TRACE(c.what);
+    const std::vector<std::string> writes = console_writes(c.log, "x.mx", 1);
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0], banner);
+    EXPECT_TRUE(writes[1] == "\r\nNo such file " + with_cr(c.log)) << "the message differs";
+  }
+
+  // A name longer than any file can have goes out in consecutive writes, with the same bytes,
+  // whether or not a newline falls where one write ends.
+  std::string lines;
+  for (int i = 0; i < 40000; ++i)
+    lines += "ab\n";
+  for (const std::string& name : {std::string(120000, 'n'), lines}) {
+    const std::vector<std::string> writes = console_writes(name, "x.mx", 1);
+    std::string all;
+    for (const std::string& w : writes)
+      all += w;
+    EXPECT_GT(writes.size(), 2u);
+    EXPECT_TRUE(all == banner + "\r\nNo such file " + with_cr(name)) << "the bytes differ";
+  }
 }
 
 TEST_F(ToolProcess, TooLittleMemoryStopsTheRunBeforeItStarts) {
