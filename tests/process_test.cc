@@ -2,6 +2,7 @@
 // run, and how much memory a run takes. Each test starts the built tool in a fresh folder.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -259,6 +262,37 @@ TEST_F(ToolProcess, EachMessageGoesOutInOneWrite) {
       all += w;
     EXPECT_GT(writes.size(), 2u);
     EXPECT_TRUE(all == banner + "\r\nNo such file " + with_cr(name)) << "the bytes differ";
+  }
+}
+
+TEST_F(ToolProcess, ARefusedRunNeverOpensTheLogForWriting) {
+  // The value file is looked at before it is opened: a name that leads to the log is refused
+  // without the log being opened for writing, which file watchers would see.
+  fs::create_hard_link(dir_ / "log.in", dir_ / "hard.mx");
+  fs::create_symlink("log.in", dir_ / "soft.mx");
+  for (const char* name : {"log.in", "./log.in", "hard.mx", "soft.mx"}) {
+    SCOPED_TRACE(name);
+    const int watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watcher, 0);
+    ASSERT_GE(::inotify_add_watch(watcher, (dir_ / "log.in").c_str(),
+                                  IN_OPEN | IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB),
+              0);
+    EXPECT_EQ(run("log.in", name).status, 1);
+    std::uint32_t seen = 0;
+    alignas(struct inotify_event) char events[4096];
+    for (ssize_t got = 0; (got = ::read(watcher, events, sizeof events)) > 0;) {
+      for (ssize_t at = 0; at < got;) {
+        struct inotify_event event {};
+        std::memcpy(&event, events + at, sizeof event);
+        seen |= event.mask;
+        at += static_cast<ssize_t>(sizeof event + event.len);
+      }
+    }
+    ::close(watcher);
+    EXPECT_NE(seen & IN_OPEN, 0u) << "the log was not even opened to be read";
+    EXPECT_EQ(seen & IN_CLOSE_WRITE, 0u) << "the log was opened for writing";
+    EXPECT_EQ(seen & (IN_MODIFY | IN_ATTRIB), 0u) << "the log was changed";
+    EXPECT_EQ(read_file(dir_ / "log.in"), read_file(fs::path(MIRTAK_EXAMPLES) / "QDEMOX.LOG"));
   }
 }
 

@@ -4,7 +4,8 @@
 #                                                      words separated by |
 #   WORK      a folder, emptied first         BANNER    the expected banner bytes (a file)
 #   LOG       optional log copied to WORK/log.in
-#   SETUP     optional: existing | directory | hardlink | symlink | long_names
+#   SETUP     optional: existing | directory | hardlink | symlink | long_names | overlay (the log
+#             in lower/, seen through an overlay mount at merged/; needs root, else skipped)
 #   ARGS      arguments separated by |; <empty> is an empty argument, <long> a 120-character name
 #   NEEDS     optional path that must exist on this machine, else the case is skipped
 #   STATUS    expected exit status
@@ -12,13 +13,16 @@
 #             space (the command line would lose one at the end)
 #   VALUES    file the value file must equal, ABSENT, or IGNORE (a device, say)
 #   VALUE_FILE name of the value file in WORK (default value.out)
-#   LOG_KEPT  if set, log.in must still equal LOG
+#   LOG_KEPT  if set, the log (log.in, or where SETUP put it) must still equal LOG
 
 if(DEFINED NEEDS AND NOT EXISTS "${NEEDS}")
   message("SKIPPED: ${NEEDS} does not exist here")
   return()
 endif()
 
+if(SETUP STREQUAL "overlay")
+  execute_process(COMMAND umount "${WORK}/merged" OUTPUT_QUIET ERROR_QUIET)  # a run cut short
+endif()
 file(REMOVE_RECURSE "${WORK}")
 file(MAKE_DIRECTORY "${WORK}")
 string(REPEAT "n" 120 long)
@@ -42,6 +46,20 @@ elseif(SETUP STREQUAL "symlink")
 elseif(SETUP STREQUAL "long_names")
   file(MAKE_DIRECTORY "${WORK}/${long}")
   file(RENAME "${WORK}/log.in" "${WORK}/${long}/${long}.log")
+elseif(SETUP STREQUAL "overlay")
+  file(MAKE_DIRECTORY "${WORK}/lower" "${WORK}/upper" "${WORK}/work" "${WORK}/merged")
+  file(RENAME "${WORK}/log.in" "${WORK}/lower/log.in")
+  set(log_path lower/log.in)
+  execute_process(COMMAND mount -t overlay overlay
+      -o "lowerdir=${WORK}/lower,upperdir=${WORK}/upper,workdir=${WORK}/work" "${WORK}/merged"
+    RESULT_VARIABLE mounted OUTPUT_VARIABLE why ERROR_VARIABLE why)
+  if(NOT mounted STREQUAL "0")
+    message("SKIPPED: cannot mount an overlay here (root and overlay support needed): ${why}")
+    return()
+  endif()
+endif()
+if(NOT DEFINED log_path)
+  set(log_path log.in)
 endif()
 # Some file systems, or users, may not make links (symbolic links on Windows need a privilege).
 if(DEFINED linked AND NOT linked STREQUAL "0")
@@ -77,6 +95,9 @@ file(WRITE "${WORK}.cmake"
   "file(WRITE \"${WORK}.status\" \"\${status}\")\n")
 execute_process(COMMAND "${CMAKE_COMMAND}" -P "${WORK}.cmake")
 file(READ "${WORK}.status" status)
+if(SETUP STREQUAL "overlay")
+  execute_process(COMMAND umount "${WORK}/merged")
+endif()
 
 set(failures "")
 if(NOT status STREQUAL STATUS)
@@ -111,7 +132,7 @@ else()
 endif()
 
 if(DEFINED LOG_KEPT)
-  file(READ "${WORK}/log.in" got HEX)
+  file(READ "${WORK}/${log_path}" got HEX)
   file(READ "${LOG}" want HEX)
   if(NOT got STREQUAL want)
     string(APPEND failures "the log was changed\n")
