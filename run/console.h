@@ -9,25 +9,31 @@
 #include <cstddef>
 #include <string_view>
 
+#include "run/file_name.h"
+
 namespace mirtak {
 
 class Console {
  public:
-  // Prints text, then name, then more, as one message.
-  void print(std::string_view text, std::string_view name = {}, std::string_view more = {});
+  // Prints text, then a file name, then more text, as one message. The tool's own texts are
+  // ASCII; the name is printed as the system gave it (on Windows, see run/console_windows.h).
+  void print(std::string_view text, NameView name = {}, std::string_view more = {});
 
   // Room for a message about any name either system can open (a path of up to 4,096 bytes on
   // Linux, 32,767 characters on Windows), even if every character of it were a newline, which
   // the console doubles. A longer message, about a name no file can have, goes out in
-  // consecutive writes of a buffer load each, so only such a message can have another
-  // program's output come between its parts; its bytes are the same.
+  // consecutive writes of a buffer load each, cut between characters, so only such a message
+  // can have another program's output come between its parts; its bytes are the same.
   static constexpr std::size_t kBufferSize = std::size_t{2} * 32768 + 256;
 
  private:
-  // Hands the first `size` bytes of the buffer to standard output (one file per system).
+  // Hands the first `size` characters of the buffer to standard output (one file per system).
   void write_out(std::size_t size);
 
-  char buffer_[kBufferSize];
+  NameChar buffer_[kBufferSize];
+#ifdef _WIN32
+  char bytes_[3 * kBufferSize];  // the buffer encoded: at most three bytes a character
+#endif
 };
 
 }  // namespace mirtak

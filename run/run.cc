@@ -2,11 +2,11 @@
 
 #include <cstddef>
 #include <optional>
-#include <string_view>
 
 #include "log/decoder.h"
 #include "output/value_writer.h"
 #include "run/console.h"
+#include "run/file_name.h"
 #include "run/files.h"
 #include "run/messages.h"
 #include "run/process.h"
@@ -43,7 +43,7 @@ Storage storage;
 
 struct Result {
   Outcome outcome;
-  std::string_view name;  // the file the failure concerns
+  NameView name;  // the file the failure concerns
 };
 
 // Reads the log to the end of its data, converting as it goes. False on a read error.
@@ -58,7 +58,7 @@ bool pump(Conversion& c) {
   return true;
 }
 
-Result convert(Conversion& c, const char* log_name, const char* value_name) {
+Result convert(Conversion& c, const NameChar* log_name, const NameChar* value_name) {
   if (!c.log.open(log_name)) return {Outcome::kNoSuchFile, log_name};
   if (!c.values.create(value_name, c.log)) return {Outcome::kCannotCreate, value_name};
 
@@ -75,7 +75,7 @@ Result convert(Conversion& c, const char* log_name, const char* value_name) {
 
 }  // namespace
 
-int run(int argc, const char* const* argv) noexcept {
+int run(int argc, const NameChar* const* argv) noexcept {
   prepare_process();
   Console& console = storage.console;
   print_banner(console);
