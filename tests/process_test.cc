@@ -33,6 +33,7 @@ std::string read_file(const fs::path& path) {
 
 struct Exit {
   int status = -1;  // the exit status, or -1 if the tool did not exit normally
+  int signal = 0;   // the signal that ended it, if one did
   long peak_kib = 0;
 };
 
@@ -69,6 +70,7 @@ class ToolProcess : public ::testing::Test {
     struct rusage usage {};
     if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
       if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
       result.peak_kib = usage.ru_maxrss;
     }
     return result;
@@ -338,6 +340,51 @@ TEST_F(ToolProcess, TooLittleMemoryStopsTheRunBeforeItStarts) {
   }
   EXPECT_TRUE(never_started) << "no limit was too small: start lower";
   EXPECT_NE(least_converting, rlim_t{0}) << "no limit was enough: go higher";
+}
+
+TEST_F(ToolProcess, ASignalEndsTheRunAndLeavesACorrectPrefix) {
+  // A log of a few MB through a FIFO, so that the run is still reading when the signal comes,
+  // after it has written out some blocks of values.
+  std::string log = "HEADER\r\n";
+  for (int line = 0; line < 60000; ++line) {
+    log += std::to_string(line);
+    for (int k = 0; k < 9; ++k)
+      log += "  " + std::to_string((line * 31 + k * 977) % 60000 - 30000);
+    log += "\r\n";
+  }
+  { std::ofstream(dir_ / "whole.log", std::ios::binary) << log; }
+  ASSERT_EQ(run("whole.log", "whole.out").status, 0);
+  const std::string whole = read_file(dir_ / "whole.out");
+  ASSERT_GT(whole.size(), std::size_t{1} << 20);
+
+  const auto old_pipe = std::signal(SIGPIPE, SIG_IGN);  // should the tool be gone too soon
+  for (const int signal : {SIGTERM, SIGINT, SIGKILL}) {
+    SCOPED_TRACE(::strsignal(signal));
+    fs::remove(dir_ / "log.fifo");
+    fs::remove(dir_ / "cut.out");
+    ASSERT_EQ(::mkfifo((dir_ / "log.fifo").c_str(), 0600), 0);
+    const pid_t pid = start(dir_, "log.fifo", "cut.out", [] {});
+    const int feed = ::open((dir_ / "log.fifo").c_str(), O_WRONLY);
+    ASSERT_GE(feed, 0);
+    const std::size_t half = log.size() / 2;
+    for (std::size_t at = 0; at < half;) {
+      const ssize_t put = ::write(feed, log.data() + at, half - at);
+      if (put <= 0) break;
+      at += static_cast<std::size_t>(put);
+    }
+    // Values are written out in blocks: wait for the first, then end the run.
+    for (int wait = 0; wait < 1000 && fs::file_size(dir_ / "cut.out") == 0; ++wait)
+      ::usleep(10000);
+    ::kill(pid, signal);
+    ::close(feed);
+    const Exit exit = wait_for(pid);
+    EXPECT_EQ(exit.signal, signal) << "status " << exit.status;
+    const std::string cut = read_file(dir_ / "cut.out");
+    EXPECT_GT(cut.size(), 0u);
+    EXPECT_LT(cut.size(), whole.size());
+    EXPECT_TRUE(whole.compare(0, cut.size(), cut) == 0) << "not a prefix of the conversion";
+  }
+  (void)std::signal(SIGPIPE, old_pipe);
 }
 
 TEST_F(ToolProcess, MemoryDoesNotGrowWithALongLine) {
