@@ -2,6 +2,8 @@
 
 namespace mirtak {
 
+// The buffer is not cleared: only what put() and commit() count is ever written out.
+// cppcheck-suppress uninitMemberVar
 ValueWriter::ValueWriter(ByteSink& sink) : sink_(sink) {}
 
 bool ValueWriter::flush() {

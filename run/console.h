@@ -13,6 +13,8 @@
 
 namespace mirtak {
 
+// Nothing to set up: the buffer is filled before it is written out, each time.
+// cppcheck-suppress noConstructor
 class Console {
  public:
   // Prints text, then a file name, then more text, as one message. The tool's own texts are

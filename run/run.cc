@@ -22,6 +22,7 @@ constexpr std::size_t kReadBlockSize = std::size_t{256} * 1024;
 // tables, and the block the log is read into.
 struct Conversion {
   // The read block is not cleared: only what a read fills is looked at.
+  // cppcheck-suppress uninitMemberVar
   Conversion() : writer(values), decoder(writer) {}
 
   LogFile log;

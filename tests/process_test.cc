@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -373,8 +374,9 @@ TEST_F(ToolProcess, ASignalEndsTheRunAndLeavesACorrectPrefix) {
       at += static_cast<std::size_t>(put);
     }
     // Values are written out in blocks: wait for the first, then end the run.
+    const struct timespec pause = {0, 10 * 1000 * 1000};
     for (int wait = 0; wait < 1000 && fs::file_size(dir_ / "cut.out") == 0; ++wait)
-      ::usleep(10000);
+      ::nanosleep(&pause, nullptr);
     ::kill(pid, signal);
     ::close(feed);
     const Exit exit = wait_for(pid);
