@@ -32,22 +32,13 @@ int in_code_page(unsigned int code_page, const wchar_t* text, std::size_t size, 
   return put > 0 && defaulted == FALSE ? put : -1;
 }
 
-void write_bytes(HANDLE out, const char* data, std::size_t size) {
+// Hands all of data to write_some, a part at a time, until it is written or write_some fails
+// (writes nothing). Errors are deliberately ignored: see run/console.h.
+template <typename Char, typename WriteSome>
+void write_all(const Char* data, std::size_t size, WriteSome write_some) {
   while (size != 0) {
-    DWORD put = 0;
-    // Errors are deliberately ignored: see run/console.h.
-    if (::WriteFile(out, data, static_cast<DWORD>(clamp(size)), &put, nullptr) == 0 || put == 0)
-      return;
-    data += put;
-    size -= put;
-  }
-}
-
-void write_characters(HANDLE out, const wchar_t* data, std::size_t size) {
-  while (size != 0) {
-    DWORD put = 0;
-    if (::WriteConsoleW(out, data, static_cast<DWORD>(clamp(size)), &put, nullptr) == 0 || put == 0)
-      return;
+    const DWORD put = write_some(data, static_cast<DWORD>(clamp(size)));
+    if (put == 0) return;
     data += put;
     size -= put;
   }
@@ -71,9 +62,15 @@ void Console::write_out(std::size_t size) {
   const ConsoleBytes bytes = console_bytes(::GetACP(), buffer_, size, bytes_, sizeof bytes_);
   DWORD mode = 0;
   if (!bytes.in_code_page && ::GetConsoleMode(out, &mode) != 0) {
-    write_characters(out, buffer_, size);
+    write_all(buffer_, size, [out](const wchar_t* part, DWORD length) {
+      DWORD put = 0;
+      return ::WriteConsoleW(out, part, length, &put, nullptr) != 0 ? put : 0;
+    });
   } else {
-    write_bytes(out, bytes_, bytes.size);
+    write_all(bytes_, bytes.size, [out](const char* part, DWORD length) {
+      DWORD put = 0;
+      return ::WriteFile(out, part, length, &put, nullptr) != 0 ? put : 0;
+    });
   }
 }
 

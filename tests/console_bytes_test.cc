@@ -11,24 +11,24 @@ namespace {
 
 TEST(ConsoleBytes, InTheCodePageWhereItCanShowTheTextElseUtf8) {
   const struct {
-    unsigned int code_page;
     std::wstring text;
     std::string bytes;
+    unsigned int code_page;
     bool in_code_page;
   } table[] = {
-      {1252, L"\r\nNo such file x.log", "\r\nNo such file x.log", true},
-      {1251, L"\r\nNo such file x.log", "\r\nNo such file x.log", true},
-      {1252, L"caf\u00e9.log", "caf\xe9.log", true},
-      {1251, L"caf\u00e9.log", "caf\xc3\xa9.log", false},  // no best fit to a plain e
-      {1252, L"\u0142", "\xc5\x82", false},                // nor to an l
-      {1251, L"\u0436\u0443\u0440", "\xe6\xf3\xf0", true},
-      {1252, L"\u0436\u0443\u0440", "\xd0\xb6\xd1\x83\xd1\x80", false},
-      {932, L"\u65e5\u5fd7", "\x93\xfa\x8e\x75", true},
-      {1252, L"\u65e5\u5fd7", "\xe6\x97\xa5\xe5\xbf\x97", false},
-      {1252, L"\U0001F4C8", "\xf0\x9f\x93\x88", false},  // a surrogate pair
-      {65001, L"\u65e5\U0001F4C8", "\xe6\x97\xa5\xf0\x9f\x93\x88", true},
-      {65001, std::wstring(L"a\xd800z"), "a\xef\xbf\xbdz", false},  // half a pair
-      {1252, std::wstring(L"\xdc00"), "\xef\xbf\xbd", false},
+      {L"\r\nNo such file x.log", "\r\nNo such file x.log", 1252, true},
+      {L"\r\nNo such file x.log", "\r\nNo such file x.log", 1251, true},
+      {L"caf\u00e9.log", "caf\xe9.log", 1252, true},
+      {L"caf\u00e9.log", "caf\xc3\xa9.log", 1251, false},  // no best fit to a plain e
+      {L"\u0142", "\xc5\x82", 1252, false},                // nor to an l
+      {L"\u0436\u0443\u0440", "\xe6\xf3\xf0", 1251, true},
+      {L"\u0436\u0443\u0440", "\xd0\xb6\xd1\x83\xd1\x80", 1252, false},
+      {L"\u65e5\u5fd7", "\x93\xfa\x8e\x75", 932, true},
+      {L"\u65e5\u5fd7", "\xe6\x97\xa5\xe5\xbf\x97", 1252, false},
+      {L"\U0001F4C8", "\xf0\x9f\x93\x88", 1252, false},  // a surrogate pair
+      {L"\u65e5\U0001F4C8", "\xe6\x97\xa5\xf0\x9f\x93\x88", 65001, true},
+      {std::wstring(L"a\xd800z"), "a\xef\xbf\xbdz", 65001, false},  // half a pair
+      {std::wstring(L"\xdc00"), "\xef\xbf\xbd", 1252, false},
   };
   for (const auto& c : table) {
     SCOPED_TRACE(std::to_string(c.code_page) + ": " + c.bytes);
