@@ -14,7 +14,7 @@
 #             space (the command line would lose one at the end), <xHH> one byte in hex
 #   VALUES    file the value file must equal, ABSENT, or IGNORE (a device, say)
 #   VALUE_FILE name of the value file in WORK (default value.out)
-#   LOG_KEPT  if set, the log (log.in, or where SETUP put it) must still equal LOG
+#   LOG_KEPT  if set, the log (log.in, LOG_NAME or where SETUP put it) must still equal LOG
 
 if(DEFINED NEEDS AND NOT EXISTS "${NEEDS}")
   message("SKIPPED: ${NEEDS} does not exist here")
