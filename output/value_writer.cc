@@ -2,13 +2,14 @@
 
 namespace mirtak {
 
-ValueWriter::ValueWriter(ByteSink& sink)
-    : sink_(sink), buffer_(new unsigned char[kBufferSize]) {}  // no need to clear it first
+// The buffer is not cleared: only what put() and commit() count is ever written out.
+// cppcheck-suppress uninitMemberVar
+ValueWriter::ValueWriter(ByteSink& sink) : sink_(sink) {}
 
 bool ValueWriter::flush() {
   const std::size_t size = used_;
   used_ = 0;
-  if (!failed_ && size != 0 && !sink_.write(buffer_.get(), size)) failed_ = true;
+  if (!failed_ && size != 0 && !sink_.write(buffer_, size)) failed_ = true;
   return !failed_;
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 
 namespace mirtak {
 
@@ -28,7 +27,8 @@ inline void store_item(std::int16_t value, unsigned char* out) {
   out[1] = static_cast<unsigned char>(bits & 0xFFu);
 }
 
-// Gathers items in a large buffer and hands them to the sink a block at a time.
+// Gathers items in a large buffer and hands them to the sink a block at a time. The buffer is
+// part of the writer: nothing is allocated, so a writer kept for a whole run is fixed storage.
 class ValueWriter {
  public:
   static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
@@ -38,7 +38,7 @@ class ValueWriter {
 
   void put(std::int16_t value) {
     if (used_ == kBufferSize) flush();
-    store_item(value, buffer_.get() + used_);
+    store_item(value, buffer_ + used_);
     used_ += kItemSize;
   }
 
@@ -46,7 +46,7 @@ class ValueWriter {
   // then counted in with commit().
   unsigned char* reserve(std::size_t items) {
     if (used_ + items * kItemSize > kBufferSize) flush();
-    return buffer_.get() + used_;
+    return buffer_ + used_;
   }
   void commit(std::size_t items) { used_ += items * kItemSize; }
 
@@ -58,9 +58,9 @@ class ValueWriter {
 
  private:
   ByteSink& sink_;
-  std::unique_ptr<unsigned char[]> buffer_;
   std::size_t used_ = 0;
   bool failed_ = false;
+  unsigned char buffer_[kBufferSize];  // not cleared: only what put() and commit() count goes out
 };
 
 }  // namespace mirtak

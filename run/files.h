@@ -6,8 +6,17 @@
 #include <cstdint>
 
 #include "output/value_writer.h"
+#include "run/file_name.h"
 
 namespace mirtak {
+
+#ifdef _WIN32
+// Room for a name in the form the system takes at any length: \\?\UNC\ and a full path of
+// up to 32,767 characters.
+struct LongName {
+  wchar_t text[8 + 32767 + 1];
+};
+#endif
 
 class LogFile {
  public:
@@ -18,7 +27,7 @@ class LogFile {
 
   // Opens the named file for reading. Fails for a missing file, and for anything that cannot
   // be read as a file (a directory).
-  bool open(const char* name);
+  bool open(const NameChar* name);
 
   // Reads up to size bytes: the count read, 0 at the end of the file, or -1 on a read error.
   std::ptrdiff_t read(unsigned char* buffer, std::size_t size);
@@ -28,6 +37,9 @@ class LogFile {
  private:
   friend class ValueFile;
   int fd_ = -1;
+#ifdef _WIN32
+  LongName long_name_;
+#endif
 };
 
 class ValueFile final : public ByteSink {
@@ -38,8 +50,10 @@ class ValueFile final : public ByteSink {
   ~ValueFile() { close(); }
 
   // Creates the named file, or empties it if it exists. Refuses, touching nothing, when the
-  // name leads to the log itself (same name, another spelling, a hard or symbolic link).
-  bool create(const char* name, const LogFile& log);
+  // name leads to the log itself (same name, another spelling, a hard or symbolic link, the
+  // log seen through a mount). Only a file that holds data is compared with the log: a
+  // device, a FIFO or a socket is written to, whatever the log is.
+  bool create(const NameChar* name, const LogFile& log);
 
   bool write(const unsigned char* data, std::size_t size) override;
 
@@ -48,6 +62,9 @@ class ValueFile final : public ByteSink {
 
  private:
   int fd_ = -1;
+#ifdef _WIN32
+  LongName long_name_;
+#endif
 };
 
 }  // namespace mirtak

@@ -18,8 +18,28 @@ int open_file(const char* name, int flags) {
   return fd;
 }
 
+// Only a file that holds data can be lost: a regular file or a block device. A character
+// device, a FIFO or a socket as the value file is written to, whatever the log is, as cat
+// writes to one (MIRTAK /dev/null /dev/null converts).
+bool holds_data(const struct stat& info) {
+  return S_ISREG(info.st_mode) || S_ISBLK(info.st_mode);
+}
+
+// Whether two files as the system describes them are one. The same device and inode decide it,
+// but a mount that shows a file of another file system (an overlay, a network or FUSE mount of
+// a local folder) gives it another device number while keeping its inode number. So the same
+// inode number, size and modification time, to the nanosecond, on two devices count as one
+// file too: two different files that agree in all three are refused, and a refusal is never a
+// loss.
 bool same_file(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+  if (a.st_ino != b.st_ino) return false;
+  if (a.st_dev == b.st_dev) return true;
+  return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+         a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+bool may_be_log(const struct stat& value, const struct stat& log) {
+  return holds_data(value) && same_file(value, log);
 }
 
 }  // namespace
@@ -50,14 +70,18 @@ void LogFile::close() {
 
 bool ValueFile::create(const char* name, const LogFile& log) {
   close();
-  // Opened without truncation first, so that a name leading to the log can still be refused
-  // with the log intact.
+  struct stat log_info {};
+  if (::fstat(log.fd_, &log_info) != 0) return false;
+  // Looked at first: a name that leads to the log is refused without the log being opened for
+  // writing at all, which file watchers would see and which would give a FIFO a writer.
+  struct stat named {};
+  if (::stat(name, &named) == 0 && may_be_log(named, log_info)) return false;
+  // Then opened without truncation and compared again, so that a file put in its place
+  // meanwhile is refused with the log intact all the same.
   fd_ = open_file(name, O_WRONLY | O_CREAT);
   if (fd_ < 0) return false;
   struct stat value_info {};
-  struct stat log_info {};
-  const bool known = ::fstat(fd_, &value_info) == 0 && ::fstat(log.fd_, &log_info) == 0;
-  if (!known || same_file(value_info, log_info) ||
+  if (::fstat(fd_, &value_info) != 0 || may_be_log(value_info, log_info) ||
       (S_ISREG(value_info.st_mode) && ::ftruncate(fd_, 0) != 0)) {
     ::close(fd_);
     fd_ = -1;

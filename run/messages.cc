@@ -43,11 +43,9 @@ void print_banner(Console& console) {
   console.print(kBanner);
 }
 
-void print_failure(Console& console, Outcome outcome, std::string_view name) {
+void print_failure(Console& console, Outcome outcome, NameView name) {
   const Message message = message_for(outcome);
-  console.print(message.before_name);
-  console.print(name);
-  console.print(message.after_name);
+  console.print(message.before_name, name, message.after_name);
 }
 
 }  // namespace mirtak

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "run/console.h"
+#include "run/file_name.h"
 
 namespace mirtak {
 
@@ -21,6 +22,6 @@ void print_banner(Console& console);
 
 // Prints the failure's message; name is the file it concerns, as typed on the command line
 // (empty for kWrongInput).
-void print_failure(Console& console, Outcome outcome, std::string_view name);
+void print_failure(Console& console, Outcome outcome, NameView name);
 
 }  // namespace mirtak

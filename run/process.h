@@ -4,8 +4,7 @@
 namespace mirtak {
 
 // Makes failures of the console and of the value file arrive as error values rather than as
-// signals that end the process (a pipe nobody reads, a file size limit), and makes standard
-// output pass the console's bytes through unchanged.
+// signals or dialog boxes (a pipe nobody reads, a file size limit, a drive with no disk in it).
 void prepare_process();
 
 }  // namespace mirtak

@@ -2,7 +2,11 @@
 // run, and how much memory a run takes. Each test starts the built tool in a fresh folder.
 #include <fcntl.h>
 #include <poll.h>
+#ifdef __linux__
+#include <sys/inotify.h>
+#endif
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +15,9 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,6 +36,7 @@ std::string read_file(const fs::path& path) {
 
 struct Exit {
   int status = -1;  // the exit status, or -1 if the tool did not exit normally
+  int signal = 0;   // the signal that ended it, if one did
   long peak_kib = 0;
 };
 
@@ -65,6 +73,7 @@ class ToolProcess : public ::testing::Test {
     struct rusage usage {};
     if (pid > 0 && ::wait4(pid, &status, 0, &usage) == pid) {
       if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+      if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
       result.peak_kib = usage.ru_maxrss;
     }
     return result;
@@ -74,6 +83,27 @@ class ToolProcess : public ::testing::Test {
       const std::string& log, const std::string& values,
       const std::function<void()>& in_child = [] {}) {
     return wait_for(start(dir_, log, values, in_child));
+  }
+
+  // What the tool printed, write by write: with a socket of sequenced packets as standard
+  // output, each write arrives as one packet.
+  std::vector<std::string> console_writes(const std::string& log, const std::string& values,
+                                          int expected_status) {
+    int console[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET, 0, console) != 0) return {"no socket"};
+    const pid_t pid = start(dir_, log, values, [&console] {
+      ::dup2(console[1], 1);
+      ::close(console[0]);
+      ::close(console[1]);
+    });
+    ::close(console[1]);
+    std::vector<std::string> writes;
+    std::string packet(std::size_t{1} << 20, '\0');
+    for (ssize_t got = 0; (got = ::recv(console[0], packet.data(), packet.size(), 0)) > 0;)
+      writes.emplace_back(packet.data(), static_cast<std::size_t>(got));
+    ::close(console[0]);
+    EXPECT_EQ(wait_for(pid).status, expected_status);
+    return writes;
   }
 
   fs::path dir_;
@@ -181,6 +211,186 @@ TEST_F(ToolProcess, BannerShowsBeforeTheLogIsOpened) {
   EXPECT_EQ(wait_for(pid).status, 0);
   ::close(console[0]);
   EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
+}
+
+// Reads what the tool printed on a pipe, once it has exited.
+std::string drain(int fd) {
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t got = 0; (got = ::read(fd, buffer, sizeof buffer)) > 0;)
+    shown.append(buffer, static_cast<std::size_t>(got));
+  ::close(fd);
+  return shown;
+}
+
+TEST_F(ToolProcess, EachMessageGoesOutInOneWrite) {
+  // Runs sharing one standard output (a batch started side by side) can then never cut into
+  // each other's banner or message.
+  const std::vector<std::string> converted = console_writes("log.in", "value.out", 0);
+  ASSERT_EQ(converted.size(), 1u);
+  const std::string& banner = converted[0];
+  EXPECT_EQ(banner.substr(0, 4), "\r\n\r\n");
+  EXPECT_NE(banner.find("MIRTAK QDEMOX.LOG QDEMO.MX\r\n\r\n"), std::string::npos);
+
+  const auto with_cr = [](const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+      if (c == '\n') out += '\r';
+      out += c;
+    }
+    return out;
+  };
+  const std::string newlines(4000, '\n');  // a name the console doubles, near a path's length
+  const struct {
+    const char* what;
+    std::string log;
+  } fitting[] = {{"a missing log", "nolog_7"},
+                 {"a name with newlines", "a\nb\n"},
+                 {"a long name of newlines", newlines}};
+  for (const auto& c : fitting) {
+    SCOPED_TRACE(c.what);
+    const std::vector<std::string> writes = console_writes(c.log, "x.mx", 1);
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0], banner);
+    EXPECT_TRUE(writes[1] == "\r\nNo such file " + with_cr(c.log)) << "the message differs";
+  }
+
+  // A name longer than any file can have goes out in consecutive writes, with the same bytes,
+  // whether or not a newline falls where one write ends.
+  std::string lines;
+  for (int i = 0; i < 40000; ++i)
+    lines += "ab\n";
+  for (const std::string& name : {std::string(120000, 'n'), lines}) {
+    const std::vector<std::string> writes = console_writes(name, "x.mx", 1);
+    std::string all;
+    for (const std::string& w : writes)
+      all += w;
+    EXPECT_GT(writes.size(), 2u);
+    EXPECT_TRUE(all == banner + "\r\nNo such file " + with_cr(name)) << "the bytes differ";
+  }
+}
+
+#ifdef __linux__  // file watching is the system's own
+TEST_F(ToolProcess, ARefusedRunNeverOpensTheLogForWriting) {
+  // The value file is looked at before it is opened: a name that leads to the log is refused
+  // without the log being opened for writing, which file watchers would see.
+  fs::create_hard_link(dir_ / "log.in", dir_ / "hard.mx");
+  fs::create_symlink("log.in", dir_ / "soft.mx");
+  for (const char* name : {"log.in", "./log.in", "hard.mx", "soft.mx"}) {
+    SCOPED_TRACE(name);
+    const int watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watcher, 0);
+    ASSERT_GE(::inotify_add_watch(watcher, (dir_ / "log.in").c_str(),
+                                  IN_OPEN | IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB),
+              0);
+    EXPECT_EQ(run("log.in", name).status, 1);
+    std::uint32_t seen = 0;
+    alignas(struct inotify_event) char events[4096];
+    for (ssize_t got = 0; (got = ::read(watcher, events, sizeof events)) > 0;) {
+      for (ssize_t at = 0; at < got;) {
+        struct inotify_event event {};
+        std::memcpy(&event, events + at, sizeof event);
+        seen |= event.mask;
+        at += static_cast<ssize_t>(sizeof event + event.len);
+      }
+    }
+    ::close(watcher);
+    EXPECT_NE(seen & IN_OPEN, 0u) << "the log was not even opened to be read";
+    EXPECT_EQ(seen & IN_CLOSE_WRITE, 0u) << "the log was opened for writing";
+    EXPECT_EQ(seen & (IN_MODIFY | IN_ATTRIB), 0u) << "the log was changed";
+    EXPECT_EQ(read_file(dir_ / "log.in"), read_file(fs::path(MIRTAK_EXAMPLES) / "QDEMOX.LOG"));
+  }
+}
+#endif
+
+TEST_F(ToolProcess, TooLittleMemoryStopsTheRunBeforeItStarts) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit tried here";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit tried here";
+#endif
+#endif
+  // Address space limits from far too little for the tool to load, in steps finer than any of
+  // its buffers, up to well past the least it converts with. At each the run either converts,
+  // or never starts: nothing printed, the existing value file as it was.
+  const std::string old = "an older value file\n";
+  rlim_t least_converting = 0;
+  bool never_started = false;
+  for (rlim_t limit = rlim_t{1} << 20; limit <= rlim_t{24} << 20; limit += rlim_t{16} << 10) {
+    if (least_converting != 0 && limit > least_converting + (rlim_t{1} << 20)) break;
+    SCOPED_TRACE("address space limit " + std::to_string(limit >> 10) + " KiB");
+    { std::ofstream(dir_ / "value.out", std::ios::binary) << old; }
+    int console[2];
+    ASSERT_EQ(::pipe(console), 0);
+    const pid_t pid = start(dir_, "log.in", "value.out", [limit, &console] {
+      ::dup2(console[1], 1);
+      ::close(console[0]);
+      ::close(console[1]);
+      ::dup2(::open("/dev/null", O_WRONLY), 2);  // the loader's complaints
+      const struct rlimit address_space = {limit, limit};
+      ::setrlimit(RLIMIT_AS, &address_space);
+    });
+    ::close(console[1]);
+    const Exit exit = wait_for(pid);
+    const std::string shown = drain(console[0]);
+    if (exit.status == 0) {
+      EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
+      if (least_converting == 0) least_converting = limit;
+    } else {
+      EXPECT_EQ(shown, "") << "status " << exit.status;
+      EXPECT_EQ(read_file(dir_ / "value.out"), old) << "status " << exit.status;
+      never_started = true;
+    }
+  }
+  EXPECT_TRUE(never_started) << "no limit was too small: start lower";
+  EXPECT_NE(least_converting, rlim_t{0}) << "no limit was enough: go higher";
+}
+
+TEST_F(ToolProcess, ASignalEndsTheRunAndLeavesACorrectPrefix) {
+  // A log of a few MB through a FIFO, so that the run is still reading when the signal comes,
+  // after it has written out some blocks of values.
+  std::string log = "HEADER\r\n";
+  for (int line = 0; line < 60000; ++line) {
+    log += std::to_string(line);
+    for (int k = 0; k < 9; ++k)
+      log += "  " + std::to_string((line * 31 + k * 977) % 60000 - 30000);
+    log += "\r\n";
+  }
+  { std::ofstream(dir_ / "whole.log", std::ios::binary) << log; }
+  ASSERT_EQ(run("whole.log", "whole.out").status, 0);
+  const std::string whole = read_file(dir_ / "whole.out");
+  ASSERT_GT(whole.size(), std::size_t{1} << 20);
+
+  const auto old_pipe = std::signal(SIGPIPE, SIG_IGN);  // should the tool be gone too soon
+  for (const int signal : {SIGTERM, SIGINT, SIGKILL}) {
+    SCOPED_TRACE(::strsignal(signal));
+    fs::remove(dir_ / "log.fifo");
+    fs::remove(dir_ / "cut.out");
+    ASSERT_EQ(::mkfifo((dir_ / "log.fifo").c_str(), 0600), 0);
+    const pid_t pid = start(dir_, "log.fifo", "cut.out", [] {});
+    const int feed = ::open((dir_ / "log.fifo").c_str(), O_WRONLY);
+    ASSERT_GE(feed, 0);
+    const std::size_t half = log.size() / 2;
+    for (std::size_t at = 0; at < half;) {
+      const ssize_t put = ::write(feed, log.data() + at, half - at);
+      if (put <= 0) break;
+      at += static_cast<std::size_t>(put);
+    }
+    // Values are written out in blocks: wait for the first, then end the run.
+    const struct timespec pause = {0, 10 * 1000 * 1000};
+    for (int wait = 0; wait < 1000 && fs::file_size(dir_ / "cut.out") == 0; ++wait)
+      ::nanosleep(&pause, nullptr);
+    ::kill(pid, signal);
+    ::close(feed);
+    const Exit exit = wait_for(pid);
+    EXPECT_EQ(exit.signal, signal) << "status " << exit.status;
+    const std::string cut = read_file(dir_ / "cut.out");
+    EXPECT_GT(cut.size(), 0u);
+    EXPECT_LT(cut.size(), whole.size());
+    EXPECT_TRUE(whole.compare(0, cut.size(), cut) == 0) << "not a prefix of the conversion";
+  }
+  (void)std::signal(SIGPIPE, old_pipe);
 }
 
 TEST_F(ToolProcess, MemoryDoesNotGrowWithALongLine) {
