@@ -34,8 +34,10 @@ class LogFile {
 
   void close();
 
+  // The open file's descriptor, for telling whether another name leads to it.
+  int descriptor() const { return fd_; }
+
  private:
-  friend class ValueFile;
   int fd_ = -1;
 #ifdef _WIN32
   LongName long_name_;

@@ -71,7 +71,7 @@ void LogFile::close() {
 bool ValueFile::create(const char* name, const LogFile& log) {
   close();
   struct stat log_info {};
-  if (::fstat(log.fd_, &log_info) != 0) return false;
+  if (::fstat(log.descriptor(), &log_info) != 0) return false;
   // Looked at first: a name that leads to the log is refused without the log being opened for
   // writing at all, which file watchers would see and which would give a FIFO a writer.
   struct stat named {};

@@ -154,7 +154,7 @@ void LogFile::close() {
 
 bool ValueFile::create(const wchar_t* name, const LogFile& log) {
   close();
-  const FileIdentity log_id = identity_of(handle_of(log.fd_));
+  const FileIdentity log_id = identity_of(handle_of(log.descriptor()));
   bool device = false;
   const wchar_t* const system_name = system_form(name, long_name_, device);
   // Looked at first: a name that leads to the log is refused without the log being opened for

@@ -1,5 +1,8 @@
 #include "run/messages.h"
 
+#include <cstddef>
+#include <iterator>
+
 #include "run/version.h"
 
 namespace mirtak {
@@ -19,23 +22,13 @@ struct Message {
   std::string_view after_name;
 };
 
-Message message_for(Outcome outcome) {
-  switch (outcome) {
-    case Outcome::kWrongInput:
-      return {"\nWrong input!", ""};
-    case Outcome::kNoSuchFile:
-      return {"\nNo such file ", ""};
-    case Outcome::kCannotCreate:
-      return {"\nCan not create ", " file"};
-    case Outcome::kCannotRead:
-      return {"\nCan not read ", " file"};
-    case Outcome::kCannotWrite:
-      return {"\nCan not write ", " file"};
-    case Outcome::kConverted:
-      break;
-  }
-  return {"", ""};
-}
+// In the order of Failure.
+constexpr Message kMessages[] = {
+    {"\nWrong input!", ""},       {"\nNo such file ", ""},       {"\nCan not create ", " file"},
+    {"\nCan not read ", " file"}, {"\nCan not write ", " file"},
+};
+static_assert(static_cast<std::size_t>(Failure::kCannotWrite) + 1 == std::size(kMessages),
+              "one message for each failure");
 
 }  // namespace
 
@@ -43,8 +36,8 @@ void print_banner(Console& console) {
   console.print(kBanner);
 }
 
-void print_failure(Console& console, Outcome outcome, NameView name) {
-  const Message message = message_for(outcome);
+void print_failure(Console& console, Failure failure, NameView name) {
+  const Message& message = kMessages[static_cast<std::size_t>(failure)];
   console.print(message.before_name, name, message.after_name);
 }
 

@@ -9,8 +9,9 @@
 
 namespace mirtak {
 
-enum class Outcome {
-  kConverted,
+// The ways a run can fail, each with its message (in this order in messages.cc); a conversion
+// has none.
+enum class Failure {
   kWrongInput,    // fewer than two arguments
   kNoSuchFile,    // the log cannot be opened as a file to read
   kCannotCreate,  // the value file cannot be created, or it is the log itself
@@ -22,6 +23,6 @@ void print_banner(Console& console);
 
 // Prints the failure's message; name is the file it concerns, as typed on the command line
 // (empty for kWrongInput).
-void print_failure(Console& console, Outcome outcome, NameView name);
+void print_failure(Console& console, Failure failure, NameView name);
 
 }  // namespace mirtak

@@ -42,9 +42,9 @@ struct Storage {
 
 Storage storage;
 
-struct Result {
-  Outcome outcome;
-  NameView name;  // the file the failure concerns
+struct Failed {
+  Failure failure;
+  NameView name;  // the file it concerns
 };
 
 // Reads the log to the end of its data, converting as it goes. False on a read error.
@@ -59,9 +59,10 @@ bool pump(Conversion& c) {
   return true;
 }
 
-Result convert(Conversion& c, const NameChar* log_name, const NameChar* value_name) {
-  if (!c.log.open(log_name)) return {Outcome::kNoSuchFile, log_name};
-  if (!c.values.create(value_name, c.log)) return {Outcome::kCannotCreate, value_name};
+// Nothing if the log was converted.
+std::optional<Failed> convert(Conversion& c, const NameChar* log_name, const NameChar* value_name) {
+  if (!c.log.open(log_name)) return Failed{Failure::kNoSuchFile, log_name};
+  if (!c.values.create(value_name, c.log)) return Failed{Failure::kCannotCreate, value_name};
 
   const bool read = pump(c);
   // What was converted before any failure stays in the value file.
@@ -69,9 +70,9 @@ Result convert(Conversion& c, const NameChar* log_name, const NameChar* value_na
   c.log.close();
   const bool closed = c.values.close();
 
-  if (!read) return {Outcome::kCannotRead, log_name};
-  if (!flushed || !closed) return {Outcome::kCannotWrite, value_name};
-  return {Outcome::kConverted, {}};
+  if (!read) return Failed{Failure::kCannotRead, log_name};
+  if (!flushed || !closed) return Failed{Failure::kCannotWrite, value_name};
+  return std::nullopt;
 }
 
 }  // namespace
@@ -82,13 +83,13 @@ int run(int argc, const NameChar* const* argv) noexcept {
   print_banner(console);
 
   if (argc < 3) {
-    print_failure(console, Outcome::kWrongInput, {});
+    print_failure(console, Failure::kWrongInput, {});
     return 1;
   }
-  const Result result = convert(storage.conversion.emplace(), argv[1], argv[2]);
+  const std::optional<Failed> failed = convert(storage.conversion.emplace(), argv[1], argv[2]);
   storage.conversion.reset();  // both files are closed before anything more is said
-  if (result.outcome == Outcome::kConverted) return 0;
-  print_failure(console, result.outcome, result.name);
+  if (!failed) return 0;
+  print_failure(console, failed->failure, failed->name);
   return 1;
 }
 
