@@ -37,8 +37,8 @@ long long load8(const unsigned char* p) {
 
 // For each 8-bit mask, the numbers of its set bits in order (then zeros), and how many there are.
 struct BytePositions {
-  unsigned char at[8];
-  unsigned char count;
+  alignas(16) std::uint16_t at[8];
+  std::uint16_t count;
 };
 
 constexpr std::array<BytePositions, 256> byte_positions() {
@@ -46,13 +46,13 @@ constexpr std::array<BytePositions, 256> byte_positions() {
   for (unsigned mask = 0; mask < 256; ++mask) {
     for (unsigned bit = 0; bit < 8; ++bit) {
       if ((mask >> bit & 1u) != 0)
-        table[mask].at[table[mask].count++] = static_cast<unsigned char>(bit);
+        table[mask].at[table[mask].count++] = static_cast<std::uint16_t>(bit);
     }
   }
   return table;
 }
 
-constexpr std::array<BytePositions, 256> kBytePositions = byte_positions();
+alignas(64) constexpr std::array<BytePositions, 256> kBytePositions = byte_positions();
 
 }  // namespace
 
@@ -81,14 +81,15 @@ __attribute__((target("avx2,popcnt"))) std::size_t find_positions(const std::uin
                                                                   std::size_t from, std::size_t to,
                                                                   std::uint16_t* out) {
   std::size_t count = 0;
+  const __m128i eight = _mm_set1_epi16(8);
   for (std::size_t k = from / 64; k * 64 < to; ++k) {
     std::uint64_t word = bits_in_range(bits, k, from, to);
+    __m128i base = _mm_set1_epi16(static_cast<short>(k * 64));
     for (std::size_t byte = 0; byte < 8; ++byte, word >>= 8) {
       const BytePositions& entry = kBytePositions[word & 0xFFu];
-      const __m128i at =
-          _mm_cvtepu8_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(entry.at)));
-      const __m128i base = _mm_set1_epi16(static_cast<short>(k * 64 + byte * 8));
+      const __m128i at = _mm_load_si128(reinterpret_cast<const __m128i*>(entry.at));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count), _mm_add_epi16(at, base));
+      base = _mm_add_epi16(base, eight);
       count += entry.count;
     }
   }
