@@ -96,63 +96,77 @@ __attribute__((target("avx2,popcnt"))) std::size_t find_positions(const std::uin
   return count;
 }
 
-// Four values at a time, one in each 64-bit lane: the eight bytes at the field's start are
-// loaded, a sign is taken off, the digits before the first other byte are counted and moved to
-// the top of the lane, and combined by multiply-adds into the number, which is negated after a
-// minus and cut to its low 16 bits. A field whose digits may go on past the eight bytes is read
-// again one character at a time.
+// Four fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a
+// leading zero (a minus remembered). The digits before the first other byte are counted and
+// moved to the top of the lane, so the bytes below act as leading zeros, and combined by
+// multiply-adds into the number's low 16 bits, negated after a minus. Also says which lanes are
+// all digits: those fields may go on past the eight bytes and are read again one character at
+// a time.
+struct FourValues {
+  __m256i values;     // each in the low 16 bits of its lane
+  __m256i may_go_on;  // all ones in such a lane
+};
+
+__attribute__((target("avx2"))) inline FourValues read_four(const unsigned char* base,
+                                                            const std::uint16_t* at) {
+  const __m256i low_byte = _mm256_set1_epi64x(0xFF);
+  const __m256i ten = _mm256_set1_epi8(10);
+  const __m256i tens_units = _mm256_set1_epi16(0x010A);         // bytes 10, 1
+  const __m256i hundreds_ones = _mm256_set1_epi32(0x00010064);  // words 100, 1
+
+  __m256i bytes = _mm256_set_epi64x(load8(base + at[3]), load8(base + at[2]), load8(base + at[1]),
+                                    load8(base + at[0]));
+  const __m256i first = _mm256_and_si256(bytes, low_byte);
+  const __m256i negative = _mm256_cmpeq_epi64(first, _mm256_set1_epi64x(kMinusSign));
+  const __m256i sign =
+      _mm256_or_si256(negative, _mm256_cmpeq_epi64(first, _mm256_set1_epi64x(kPlusSign)));
+  bytes = _mm256_xor_si256(
+      bytes, _mm256_and_si256(sign, _mm256_xor_si256(first, _mm256_set1_epi64x('0'))));
+
+  const __m256i digits = _mm256_sub_epi8(bytes, _mm256_set1_epi8('0'));
+  const __m256i other = _mm256_cmpeq_epi8(_mm256_max_epu8(digits, ten), digits);
+  // The lowest bit of the first other byte; less one, every bit of the digits before it.
+  const __m256i first_other =
+      _mm256_and_si256(other, _mm256_sub_epi64(_mm256_setzero_si256(), other));
+  const __m256i before = _mm256_sub_epi64(first_other, _mm256_set1_epi64x(1));
+  const __m256i count =
+      _mm256_sad_epu8(_mm256_and_si256(before, _mm256_set1_epi8(1)), _mm256_setzero_si256());
+  // Shifting by 64 - 8 * digits keeps just the digits; 64 leaves nothing.
+  const __m256i top = _mm256_sllv_epi64(
+      digits, _mm256_sub_epi64(_mm256_set1_epi64x(64), _mm256_slli_epi64(count, 3)));
+  const __m256i quads = _mm256_madd_epi16(_mm256_maddubs_epi16(top, tens_units), hundreds_ones);
+  __m256i value = _mm256_add_epi64(_mm256_mul_epu32(quads, _mm256_set1_epi64x(10000)),
+                                   _mm256_srli_epi64(quads, 32));
+  value = _mm256_sub_epi64(_mm256_xor_si256(value, negative), negative);
+  return {value, _mm256_cmpeq_epi64(other, _mm256_setzero_si256())};
+}
+
 __attribute__((target("avx2"))) void read_values(const unsigned char* base, const std::uint16_t* at,
                                                  std::size_t count, const unsigned char* end,
                                                  unsigned char* out) {
-  const __m256i low_byte = _mm256_set1_epi64x(0xFF);
-  const __m256i minus = _mm256_set1_epi64x(kMinusSign);
-  const __m256i plus = _mm256_set1_epi64x(kPlusSign);
-  const __m256i zero = _mm256_set1_epi8('0');
-  const __m256i ten = _mm256_set1_epi8(10);
-  const __m256i ones = _mm256_set1_epi8(1);
-  const __m256i seven = _mm256_set1_epi64x(7);
-  const __m256i eight = _mm256_set1_epi64x(8);
-  const __m256i sixty_four = _mm256_set1_epi64x(64);
-  const __m256i tens = _mm256_set1_epi16(0x010A);          // bytes 10, 1
-  const __m256i hundreds = _mm256_set1_epi32(0x00010064);  // words 100, 1
-  const __m256i ten_thousand = _mm256_set1_epi64x(10000);
-  // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first.
-  const __m256i items =
+  // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first:
+  // the first four values in dwords 0 and 4, the next four in dwords 1 and 5.
+  const __m256i items_a =
       _mm256_setr_epi8(1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 0, 9, 8, -1,
                        -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  const __m256i gather_items = _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0);
+  const __m256i items_b =
+      _mm256_setr_epi8(-1, -1, -1, -1, 1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                       1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m256i in_order = _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0);
   std::size_t i = 0;
-  for (; i + 4 <= count && base + at[i + 3] + 8 <= end; i += 4) {
-    __m256i bytes = _mm256_set_epi64x(load8(base + at[i + 3]), load8(base + at[i + 2]),
-                                      load8(base + at[i + 1]), load8(base + at[i]));
-    const __m256i first = _mm256_and_si256(bytes, low_byte);
-    const __m256i negative = _mm256_cmpeq_epi64(first, minus);
-    const __m256i sign = _mm256_or_si256(negative, _mm256_cmpeq_epi64(first, plus));
-    bytes = _mm256_srlv_epi64(bytes, _mm256_and_si256(sign, eight));
-
-    const __m256i digits = _mm256_sub_epi8(bytes, zero);
-    // Each byte that is no digit, and every byte after it in its lane.
-    __m256i after = _mm256_cmpeq_epi8(_mm256_max_epu8(digits, ten), digits);
-    after = _mm256_or_si256(after, _mm256_slli_epi64(after, 8));
-    after = _mm256_or_si256(after, _mm256_slli_epi64(after, 16));
-    after = _mm256_or_si256(after, _mm256_slli_epi64(after, 32));
-    const __m256i leading =
-        _mm256_sad_epu8(_mm256_andnot_si256(after, ones), _mm256_setzero_si256());
-    const __m256i may_go_on =
-        _mm256_or_si256(_mm256_cmpeq_epi64(leading, eight),
-                        _mm256_and_si256(sign, _mm256_cmpeq_epi64(leading, seven)));
-    // Shifting by 64 - 8 * digits keeps just the digits; 64 leaves nothing.
-    const __m256i top =
-        _mm256_sllv_epi64(digits, _mm256_sub_epi64(sixty_four, _mm256_slli_epi64(leading, 3)));
-    const __m256i quads = _mm256_madd_epi16(_mm256_maddubs_epi16(top, tens), hundreds);
-    __m256i value =
-        _mm256_add_epi64(_mm256_mul_epu32(quads, ten_thousand), _mm256_srli_epi64(quads, 32));
-    value = _mm256_sub_epi64(_mm256_xor_si256(value, negative), negative);
-    const __m256i packed =
-        _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(value, items), gather_items);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), _mm256_castsi256_si128(packed));
-    for (auto lanes = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(may_go_on)));
-         lanes != 0; lanes &= lanes - 1) {
+  for (; i + 8 <= count && base + at[i + 7] + 8 <= end; i += 8) {
+    const FourValues a = read_four(base, at + i);
+    const FourValues b = read_four(base, at + i + 4);
+    const __m256i items =
+        _mm256_permutevar8x32_epi32(_mm256_or_si256(_mm256_shuffle_epi8(a.values, items_a),
+                                                    _mm256_shuffle_epi8(b.values, items_b)),
+                                    in_order);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm256_castsi256_si128(items));
+    const auto lanes_a =
+        static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(a.may_go_on)));
+    const auto lanes_b =
+        static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(b.may_go_on)));
+    for (unsigned lanes = lanes_a | lanes_b << 4; lanes != 0; lanes &= lanes - 1) {
       const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(lanes));
       store_item(field_value(base + at[k], end), out + 2 * k);
     }

@@ -82,21 +82,22 @@ __attribute__((target("avx512bw,avx512vbmi2"))) std::size_t find_positions(
   return count;
 }
 
-// Eight values at a time, one in each 64-bit lane: the eight bytes at the field's start are
-// gathered, a sign is taken off, the digits before the first other byte are moved to the top of
-// the lane and combined by multiply-adds into the number, which is negated after a minus and
-// cut to its low 16 bits. A field whose digits may go on past the eight bytes is read again
-// one at a time.
+// Eight fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a
+// leading zero (a minus remembered). The digits before the first other byte are moved to the top
+// of the lane, so the bytes below act as leading zeros, and combined by multiply-adds into the
+// number, negated after a minus and cut to its low 16 bits. A lane of eight digits may go on
+// past them: that field is read again one character at a time.
 __attribute__((target("avx512bw,avx512cd,avx512dq"))) void read_values(const unsigned char* base,
                                                                        const std::uint16_t* at,
                                                                        std::size_t count,
                                                                        const unsigned char* end,
                                                                        unsigned char* out) {
+  const __m512i low_byte = _mm512_set1_epi64(0xFF);
   const __m512i minus = _mm512_set1_epi64(kMinusSign);
   const __m512i plus = _mm512_set1_epi64(kPlusSign);
-  const __m512i low_byte = _mm512_set1_epi64(0xFF);
-  const __m512i tens = _mm512_set1_epi16(0x010A);          // bytes 10, 1
-  const __m512i hundreds = _mm512_set1_epi32(0x00010064);  // words 100, 1
+  const __m512i zero = _mm512_set1_epi64('0');
+  const __m512i tens_units = _mm512_set1_epi16(0x010A);         // bytes 10, 1
+  const __m512i hundreds_ones = _mm512_set1_epi32(0x00010064);  // words 100, 1
   const __m128i big_endian = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
   std::size_t i = 0;
   for (; i + 8 <= count && base + at[i + 7] + 8 <= end; i += 8) {
@@ -107,18 +108,17 @@ __attribute__((target("avx512bw,avx512cd,avx512dq"))) void read_values(const uns
     const __m512i first = _mm512_and_si512(bytes, low_byte);
     const __mmask8 negative = _mm512_cmpeq_epi64_mask(first, minus);
     const __mmask8 sign = negative | _mm512_cmpeq_epi64_mask(first, plus);
-    bytes = _mm512_mask_srli_epi64(bytes, sign, bytes, 8);
+    bytes = _mm512_mask_xor_epi64(bytes, sign, bytes, _mm512_xor_si512(first, zero));
 
     const __m512i digits = _mm512_sub_epi8(bytes, _mm512_set1_epi8('0'));
     const __m512i other = _mm512_movm_epi8(_mm512_cmpgt_epu8_mask(digits, _mm512_set1_epi8(9)));
     // Leading zeros of the lowest other byte's bits: 63 - 8 * (digits before it), 64 if none.
     const __m512i zeros = _mm512_lzcnt_epi64(
         _mm512_and_si512(other, _mm512_sub_epi64(_mm512_setzero_si512(), other)));
-    const __mmask8 may_go_on = _mm512_cmpeq_epi64_mask(zeros, _mm512_set1_epi64(64)) |
-                               (sign & _mm512_cmpeq_epi64_mask(zeros, _mm512_set1_epi64(7)));
-    // Shifting by 64 - 8 * digits keeps just the digits; 64 and more leaves nothing.
+    const __mmask8 may_go_on = _mm512_cmpeq_epi64_mask(zeros, _mm512_set1_epi64(64));
+    // Shifting by 64 - 8 * digits keeps just the digits; 64 leaves nothing.
     const __m512i top = _mm512_sllv_epi64(digits, _mm512_add_epi64(zeros, _mm512_set1_epi64(1)));
-    const __m512i quads = _mm512_madd_epi16(_mm512_maddubs_epi16(top, tens), hundreds);
+    const __m512i quads = _mm512_madd_epi16(_mm512_maddubs_epi16(top, tens_units), hundreds_ones);
     __m512i value = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
                                      _mm512_srli_epi64(quads, 32));
     value = _mm512_mask_sub_epi64(value, negative, _mm512_setzero_si512(), value);
