@@ -378,7 +378,7 @@ TEST_F(ToolProcess, ASignalEndsTheRunAndLeavesACorrectPrefix) {
       at += static_cast<std::size_t>(put);
     }
     // Values are written out in blocks: wait for the first, then end the run.
-    const struct timespec pause = {0, 10 * 1000 * 1000};
+    const struct timespec pause = {0, 10000000};  // 10 ms
     for (int wait = 0; wait < 1000 && fs::file_size(dir_ / "cut.out") == 0; ++wait)
       ::nanosleep(&pause, nullptr);
     ::kill(pid, signal);
