@@ -43,6 +43,7 @@ struct Storage {
 Storage storage;
 
 struct Failed {
+  // cppcheck-suppress unusedStructMember ; read through the std::optional that holds it
   Failure failure;
   NameView name;  // the file it concerns
 };
