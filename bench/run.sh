@@ -1,36 +1,53 @@
 #!/usr/bin/env bash
-# Builds the optimised tool and the benchmark programs, generates the benchmark logs and prints
-# how fast MIRTAK converts them beside wc -l, cat and the alternatives, with peak memory.
-#   bench/run.sh [WORK_DIR]      (default /tmp/mirtak-bench; needs about 1.5 GB there)
+# Builds the optimised tool, a tool for each kernel set this processor runs and the benchmark
+# programs, generates the benchmark logs and prints how fast MIRTAK converts them beside the I/O
+# floor (reading the log and writing a value file's worth of bytes, converting nothing), wc -l,
+# cat and the alternatives, with peak memory. Ends with a chart of the figures (an SVG) and the
+# conversion core alone in memory.
+#   bench/run.sh [WORK_DIR]      (default /tmp/mirtak-bench; needs about 2.5 GB there)
 # Timing is by hyperfine, without a shell: medians over ROUNDS rounds of RUNS runs of every
 # command of a table (default 5 x 3), so the ratios compare like with like on a busy machine.
-# Memory is by /usr/bin/time.
+# Every run writes a new value file. Memory is by /usr/bin/time. The chart goes to CHART
+# (default docs/speed.svg) where Debian's python3-matplotlib is installed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
 work=${1:-/tmp/mirtak-bench}
 rounds=${ROUNDS:-5}
 runs=${RUNS:-3}
+chart=${CHART:-$root/docs/speed.svg}
 
 needed=(hyperfine time perl)
 for package in "${needed[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || {
-    echo "bench/run.sh needs: apt-get install ${needed[*]} (python3-numpy for the numpy row)" >&2
+    echo "bench/run.sh needs: apt-get install ${needed[*]}" \
+      "(python3-numpy for the numpy row, python3-matplotlib for the chart)" >&2
     exit 1
   }
 done
 
 cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
-tool=$PWD/build/bench/MIRTAK
-bin=$PWD/build/bench/bench
+tool=$root/build/bench/MIRTAK
+bin=$root/build/bench/bench
+# A tool that uses one kernel set alone, for each set this processor runs.
+kernel_sets=()
+while read -r set; do
+  kernel_sets+=("$set")
+  cmake --preset release -B "build/bench-$set" -DMIRTAK_KERNELS="$set" >/dev/null
+  cmake --build "build/bench-$set" --target MIRTAK >/dev/null
+done < <("$bin/kernel_sets")
+
 mkdir -p "$work"
 cd "$work"
+rm -f results.jsonl
 
 make_log() { [ -s "$1" ] || "$bin/make_log" "${@:2}" "$1"; }
 make_log 1mb.log 1 10 crlf
 make_log 100mb.log 100 10 crlf
 make_log 100mb_lf.log 100 10 lf
 make_log 100mb_3col.log 100 3 crlf
+make_log 100mb_2000col.log 100 2000 crlf
 make_log 1gb.log 1000 10 crlf
 [ -s one_line.log ] || "$bin/make_log" --one-line 100 one_line.log
 
@@ -42,14 +59,15 @@ perl_cmd="perl -e 'open(my \$i, \"<\", shift) or die; open(my \$o, \">\", shift)
   while (<\$i>) { last if /^\\+/; tr/\\r//d; my @f = split \" \"; shift @f; print \$o pack(\"s>*\", @f) }'"
 numpy_cmd="$python -c 'import numpy as n, sys; n.loadtxt(sys.argv[1], dtype=n.int32, skiprows=1,
   comments=\"+\")[:, 1:].astype(\">i2\").tofile(sys.argv[2])'"
+floor="I/O floor=$bin/io_floor {log} {out}"
 
-# table NAME LOG LABEL=COMMAND... : times every command on LOG ({log}, {out} filled in).
+# table NAME TITLE LOG LABEL=COMMAND... : times every command on LOG ({log}, {out} filled in).
 table() {
-  local name=$1 log=$2 labels=() commands=() args=()
-  shift 2
+  local name=$1 title=$2 log=$3 labels=() commands=() args=()
+  shift 3
   for entry in "$@"; do
     local label=${entry%%=*} command=${entry#*=}
-    local out="$name.${label// /_}.out"  # commands are split at spaces
+    local out="$name.${label//[ \/]/_}.out" # commands are split at spaces
     command=${command//\{log\}/$log}
     command=${command//\{out\}/$out}
     labels+=("$label")
@@ -66,35 +84,54 @@ table() {
       --export-json "$name.round$round.json" "${args[@]}" >/dev/null
   done
   for i in "${!labels[@]}"; do
-    rm -f "$name.${labels[$i]// /_}.out"
-    eval "/usr/bin/time -f %M -o '$name.${labels[$i]}.rss' ${commands[$i]}" >/dev/null
+    local out="$name.${labels[$i]//[ \/]/_}.out"
+    rm -f "$out"
+    eval "/usr/bin/time -f %M -o '$name.${labels[$i]//[ \/]/_}.rss' ${commands[$i]}" >/dev/null
   done
-  python3 "$OLDPWD/bench/report.py" "$name" "$log" "${labels[@]}"
+  "$python" "$root/bench/report.py" table "$name" "$title" "$log" "${labels[@]}"
 }
 
-echo "MIRTAK $(git -C "$OLDPWD" describe --always --dirty), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2)"
+echo "MIRTAK $(git -C "$root" describe --always --dirty), $(nproc) cores," \
+  "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')," \
+  "kernel sets: ${kernel_sets[*]}"
 echo
-echo "== 100 MB, 10 columns, CR LF: MIRTAK beside the tools and the alternatives"
-alternatives=(
-  "MIRTAK=$tool {log} {out}"
+echo "== 100 MB, 10 columns, CR LF: each kernel set, the tools and the alternatives"
+rows=("$floor" "MIRTAK=$tool {log} {out}")
+for set in "${kernel_sets[@]}"; do rows+=("MIRTAK $set=$root/build/bench-$set/MIRTAK {log} {out}"); done
+rows+=(
   "wc -l=wc -l {log}"
   "cat=cat {log}"
   "literal port=$bin/literal_port {log} {out}"
   "perl one-liner=$perl_cmd {log} {out}"
 )
-((numpy_ok)) && alternatives+=("numpy loadtxt=$numpy_cmd {log} {out}")
-table t100 100mb.log "${alternatives[@]}"
+((numpy_ok)) && rows+=("numpy loadtxt=$numpy_cmd {log} {out}")
+table t100 "100 MB, 10 columns, CR LF" 100mb.log "${rows[@]}"
 
 echo
-echo "== 1 GB, 10 columns, CR LF"
-table t1g 1gb.log "MIRTAK=$tool {log} {out}" "wc -l=wc -l {log}" "cat=cat {log}"
+echo "== Other shapes: 1 GB, LF only, 3 columns, 2000 columns, one 100 MB line, 1 MB"
+table t1g "1 GB, 10 columns, CR LF" 1gb.log "$floor" "MIRTAK=$tool {log} {out}" "wc -l=wc -l {log}"
+table lf "100 MB, LF only" 100mb_lf.log "$floor" "MIRTAK=$tool {log} {out}"
+table c3 "100 MB, 3 columns" 100mb_3col.log "$floor" "MIRTAK=$tool {log} {out}"
+table c2000 "100 MB, 2000 columns (14 KB lines)" 100mb_2000col.log "$floor" "MIRTAK=$tool {log} {out}"
+table line "one data line of 100 MB" one_line.log "$floor" "MIRTAK=$tool {log} {out}"
+table t1m "1 MB" 1mb.log "$floor" "MIRTAK=$tool {log} {out}"
 
 echo
-echo "== Other shapes: LF only, 3 columns, one 100 MB line, 1 MB"
-for log in 100mb_lf.log 100mb_3col.log one_line.log 1mb.log; do
-  table "${log%.log}" "$log" "MIRTAK=$tool {log} {out}" "wc -l=wc -l {log}"
-done
+"$python" "$root/bench/report.py" summary
+if "$python" -c 'import matplotlib' 2>/dev/null; then
+  "$python" "$root/bench/report.py" chart "$chart" && echo "chart: $chart"
+else
+  echo "no chart: apt-get install python3-matplotlib"
+fi
+
+# Windows x86-64 under wine, where the cross compiler and wine are installed.
+if [[ -x $root/bench/wine.sh ]] && command -v x86_64-w64-mingw32-g++-posix >/dev/null &&
+  command -v wine >/dev/null; then
+  echo
+  echo "== Windows x86-64 under wine: the default build against the portable kernels"
+  "$root/bench/wine.sh" "$work/100mb.log"
+fi
 
 echo
-echo "== The conversion core in memory, every path (Google Benchmark)"
+echo "== The conversion core in memory, every kernel set (Google Benchmark)"
 "$bin/decoder_bench" --benchmark_min_time=0.5 2>/dev/null | grep -E '^[0-9a-z_]+/'

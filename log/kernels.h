@@ -40,12 +40,15 @@ static_assert(white_space_range_holds_all_but_the_separator(),
 static_assert(!in_white_space_range(kFieldSeparator),
               "separators are not sent to the plain reader");
 
+// One bit per byte of a chunk for each class. The fast way looks at a byte of the white-space
+// range only where it is neither a newline nor right before one, and at a "+" only where it
+// starts a line, so a kernel may leave the others out when that saves it work.
 struct ByteClasses {
   std::uint64_t separator;  // the space
   std::uint64_t newline;
   std::uint64_t white_space_range;  // 0x08..0x0F: tab, LF, VT, FF, CR and neighbours
   std::uint64_t end_of_text;        // Ctrl-Z
-  std::uint64_t plus;               // "+": the terminator's mark where it starts a line
+  std::uint64_t plus;  // "+", the terminator's mark: at least each after a newline, and the first
 };
 
 // Classifies `chunks` chunks of 64 bytes each into out[0 .. chunks-1].
