@@ -44,7 +44,7 @@ std::uint64_t bits_where(const uint8x16x4_t& bytes, Test test) {
 struct TwoFields {
   uint64x2_t digits;     // one to a byte, the last in the top byte; zero bytes below
   uint64x2_t negative;   // all ones in a lane after a minus
-  uint64x2_t may_go_on;  // all ones in a lane of eight digits: the number may go on past them
+  uint64x2_t may_go_on;  // all ones in a lane of digits alone: the number may go on past them
 };
 
 TwoFields two_fields(const unsigned char* first_field, const unsigned char* second_field) {
@@ -56,8 +56,8 @@ TwoFields two_fields(const unsigned char* first_field, const unsigned char* seco
 
   const uint8x16_t digits = vsubq_u8(vreinterpretq_u8_u64(bytes), vdupq_n_u8('0'));
   const uint64x2_t other = vreinterpretq_u64_u8(vcgtq_u8(digits, vdupq_n_u8(9)));
-  // The lowest bit of the first other byte; less one, every bit of the digits before it, whose
-  // bytes, 8 each, add up to 8 * digits.
+  // The lowest bit of the first other byte; less one, every bit of the digits before it. An 8
+  // kept in each of their bytes adds up to 8 * digits.
   const uint64x2_t first_other =
       vandq_u64(other, vreinterpretq_u64_s64(vnegq_s64(vreinterpretq_s64_u64(other))));
   const uint8x16_t before = vreinterpretq_u8_u64(vsubq_u64(first_other, vdupq_n_u64(1)));
