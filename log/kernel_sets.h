@@ -35,6 +35,9 @@ inline constexpr KernelSet kKernelSets[] = {
 #ifdef MIRTAK_KERNELS_AVX2
     {"avx2",     avx2::runs_here,   {avx2::classify,     avx2::find_positions,     avx2::read_values}},
 #endif
+#ifdef MIRTAK_KERNELS_NEON
+    {"neon",     neon::runs_here,   {neon::classify,     portable::find_positions, neon::read_values}},
+#endif
     {"portable", runs_anywhere,     {portable::classify, portable::find_positions, portable::read_values}},
     {"plain",    runs_anywhere,     {}},
 };

@@ -113,4 +113,10 @@ FindPositions find_positions;
 ReadValues read_values;
 }  // namespace avx512
 
+namespace neon {  // aarch64 (Advanced SIMD); the positions are the portable kernel's
+bool runs_here();
+Classify classify;
+ReadValues read_values;
+}  // namespace neon
+
 }  // namespace mirtak
