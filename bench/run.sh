@@ -98,3 +98,10 @@ done
 echo
 echo "== The conversion core in memory, every path (Google Benchmark)"
 "$bin/decoder_bench" --benchmark_min_time=0.5 2>/dev/null | grep -E '^[0-9a-z_]+/'
+
+# Windows x86-64 under wine, where wine and the MinGW-w64 cross compiler are installed.
+if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  echo
+  echo "== Windows x86-64 under wine: kernels chosen at run time beside the portable ones"
+  "$OLDPWD/bench/wine.sh" "$PWD"
+fi
