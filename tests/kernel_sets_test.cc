@@ -5,6 +5,7 @@
 // the ones it has: on Windows under wine as natively.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -29,10 +30,8 @@ CpuidLeaf cpuid(unsigned leaf, unsigned subleaf) {
 }
 
 bool all_set(unsigned word, std::initializer_list<unsigned> bits) {
-  for (const unsigned bit : bits) {
-    if ((word >> bit & 1u) == 0) return false;
-  }
-  return true;
+  return std::all_of(bits.begin(), bits.end(),
+                     [word](unsigned bit) { return (word >> bit & 1u) != 0; });
 }
 
 // The register state the system saves and restores for each process (XCR0); none where the
@@ -57,9 +56,10 @@ std::vector<std::string> sets_this_processor_runs() {
 }
 
 TEST(KernelSets, TestsRunEverySetTheProcessorHas) {
-  std::vector<std::string> tested;
-  for (const KernelSet* set : available_kernel_sets())
-    tested.emplace_back(set->name);
+  const std::vector<const KernelSet*> sets = available_kernel_sets();
+  std::vector<std::string> tested(sets.size());
+  std::transform(sets.begin(), sets.end(), tested.begin(),
+                 [](const KernelSet* set) { return set->name; });
   EXPECT_EQ(tested, sets_this_processor_runs());
 }
 
