@@ -124,14 +124,13 @@ else
   echo "no chart: apt-get install python3-matplotlib"
 fi
 
-# Windows x86-64 under wine, where the cross compiler and wine are installed.
-if [[ -x $root/bench/wine.sh ]] && command -v x86_64-w64-mingw32-g++-posix >/dev/null &&
-  command -v wine >/dev/null; then
-  echo
-  echo "== Windows x86-64 under wine: the default build against the portable kernels"
-  "$root/bench/wine.sh" "$work/100mb.log"
-fi
-
 echo
 echo "== The conversion core in memory, every kernel set (Google Benchmark)"
 "$bin/decoder_bench" --benchmark_min_time=0.5 2>/dev/null | grep -E '^[0-9a-z_]+/'
+
+# Windows x86-64 under wine, where wine and the MinGW-w64 cross compiler are installed.
+if command -v wine >/dev/null && command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  echo
+  echo "== Windows x86-64 under wine: kernels chosen at run time beside the portable ones"
+  "$root/bench/wine.sh" "$work"
+fi
