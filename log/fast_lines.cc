@@ -84,8 +84,8 @@ void FastLines::map_stretch(const unsigned char* from, const unsigned char* end,
   // The stretch's last complete field: everything if its last byte ends a field, else up to
   // the start of the field it cuts.
   const std::size_t last = stretch_size_ - 1;
-  const std::uint64_t ends_field = (classes_[last / 64].separator | classes_[last / 64].newline) >>
-                                   (last % 64);
+  const std::uint64_t ends_field =
+      (classes_[last / 64].separator | classes_[last / 64].newline) >> (last % 64);
   cut_ = (ends_field & 1) != 0 ? stretch_size_ : last_set(start_bits_, 0, stretch_size_, 0);
 }
 

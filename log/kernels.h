@@ -106,7 +106,7 @@ FindPositions find_positions;
 ReadValues read_values;
 }  // namespace avx2
 
-namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VBMI2)
+namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2)
 bool runs_here();
 Classify classify;
 FindPositions find_positions;

@@ -84,7 +84,7 @@ std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
   const auto first = static_cast<unsigned char>(word & 0xFFu);
   const bool negative = first == kMinusSign;
   // Without a branch: a minus or not is as likely as a coin.
-  word ^= static_cast<std::uint64_t>(first ^ '0') & (0 - std::uint64_t{is_sign(first)});
+  word ^= static_cast<std::uint64_t>(first ^ '0') & (is_sign(first) ? ~std::uint64_t{0} : 0);
   const int count = leading_digits(word);
   if (count == 8) return field_value(p, end);  // the digits may go on
   return to_value(digits_value(word, count), negative);
