@@ -67,76 +67,24 @@ void FastLines::map_stretch(const unsigned char* from, const unsigned char* end,
   stretch_ = from;
   stretch_size_ = std::min(kStretchSize, static_cast<std::size_t>(end - from));
   first_place_ = place;
+  MaskDeriver deriver(place, {newline_bits_, start_bits_, value_bits_, plain_bits_});
   const std::size_t whole = stretch_size_ / kChunkSize;
-  kernels_.classify(from, whole, classes_);
-  std::size_t chunks = whole;
+  kernels_.map_chunks(from, whole, deriver);
   const bool more = from + stretch_size_ != end;
   if (const std::size_t rest = stretch_size_ % kChunkSize; rest != 0) {
     // The bytes after the stretch read as NUL, but for the one byte after it in the block: it
     // tells whether the stretch's last byte comes right before a newline.
     unsigned char last[kChunkSize] = {};
     std::memcpy(last, from + whole * kChunkSize, rest + (more ? 1 : 0));
-    kernels_.classify(last, 1, classes_ + whole);
-    ++chunks;
+    kernels_.map_chunks(last, 1, deriver);
   }
-  derive_masks(chunks, more && from[stretch_size_] == kNewline);
+  deriver.end(more && from[stretch_size_] == kNewline);
 
   // The stretch's last complete field: everything if its last byte ends a field, else up to
   // the start of the field it cuts.
-  const std::size_t last = stretch_size_ - 1;
-  const std::uint64_t ends_field =
-      (classes_[last / 64].separator | classes_[last / 64].newline) >> (last % 64);
-  cut_ = (ends_field & 1) != 0 ? stretch_size_ : last_set(start_bits_, 0, stretch_size_, 0);
-}
-
-// Per chunk, with what carries over from the chunk before:
-//   field ends   the separator and the newline;
-//   starts       a byte that is no field end, after one (a stretch starts after one);
-//   first start  of each line, the dropped field: subtracting the bit at each line's start (and
-//                at the stretch's start when the line has not begun) from the starts and
-//                newlines borrows up to the next of them, so the bits that change run from the
-//                line's start to its first start, or to its newline if it has none;
-//   values       every other start, and a newline right after a space in a line that has begun
-//                (the field of trailing spaces; reading there gives 0);
-//   plain        a byte of 0x08..0x0F (but a newline, or a byte right before one), a Ctrl-Z,
-//                and a "+" that starts a line.
-// A carriage return right before the newline is read as a character of the line's last field:
-// the number before it ends there, and alone after spaces it reads as the 0 of the trailing
-// spaces it then ends, just as if it were dropped. (In the first field it is dropped with it.)
-void FastLines::derive_masks(std::size_t chunks, bool newline_follows) {
-  std::uint64_t field_end_before = 1;
-  std::uint64_t newline_before = first_place_ == FieldBoundary::kLineStart ? 1 : 0;
-  std::uint64_t line_open_before = first_place_ != FieldBoundary::kAfterField ? 1 : 0;
-  std::uint64_t space_before = first_place_ != FieldBoundary::kLineStart ? 1 : 0;
-  bool borrow = false;
-  for (std::size_t k = 0; k < chunks; ++k) {
-    const ByteClasses& c = classes_[k];
-    const std::uint64_t field_end = c.separator | c.newline;
-    const std::uint64_t starts = ~field_end & ((field_end << 1) | field_end_before);
-    const std::uint64_t line_starts = (c.newline << 1) | newline_before;
-    const std::uint64_t open_lines = (c.newline << 1) | line_open_before;
-    const std::uint64_t after_space = (c.separator << 1) | space_before;
-    field_end_before = field_end >> 63;
-    newline_before = c.newline >> 63;
-    line_open_before = c.newline >> 63;
-    space_before = c.separator >> 63;
-
-    const std::uint64_t events = starts | c.newline;
-    std::uint64_t rest = 0;
-    const bool borrow_out = __builtin_sub_overflow(events, open_lines, &rest);
-    borrow = __builtin_sub_overflow(rest, std::uint64_t{borrow ? 1u : 0u}, &rest) || borrow_out;
-    const std::uint64_t not_begun = rest ^ events;  // from a line's start to its first event
-
-    const std::uint64_t next_newline =
-        k + 1 < chunks ? classes_[k + 1].newline & 1 : (newline_follows ? 1 : 0);
-    const std::uint64_t before_newline = (c.newline >> 1) | (next_newline << 63);
-
-    newline_bits_[k] = c.newline;
-    start_bits_[k] = starts;
-    value_bits_[k] = (starts | (c.newline & after_space)) & ~not_begun;
-    plain_bits_[k] = (c.white_space_range & ~c.newline & ~before_newline) | c.end_of_text |
-                     (c.plus & line_starts);
-  }
+  const unsigned char last = from[stretch_size_ - 1];
+  cut_ = last == kFieldSeparator || last == kNewline ? stretch_size_
+                                                     : last_set(start_bits_, 0, stretch_size_, 0);
 }
 
 // Where the line stands at offset (0 to the stretch's size), by the masks.

@@ -23,14 +23,14 @@
 //                                                                    (static_assert over 256 bytes)
 //   every CR is dropped                  text_filter kCarriageReturn a CR right before the newline
 //                                                                    is read as a character of the
-//                                                                    line (see derive_masks); any
+//                                                                    line (chunk_masks.h); any
 //                                                                    other: plain reader
 //   Ctrl-Z ends the input                text_filter kEndOfText      its field: plain reader
 //   "+" first in a line ends the data    line_reader kTerminatorMark its line: plain reader
 //   lines end at the newline             line_reader kNewline        newline mask
 //   only the space separates fields      field_splitter              separator mask
 //                                        kFieldSeparator
-//   the first field is dropped           field_splitter              value starts (derive_masks)
+//   the first field is dropped           field_splitter              value starts (chunk_masks.h)
 //   trailing spaces make one more 0      field_splitter              a value at the newline
 //   sign, digits, 32-bit wrap, low 16    number.h Number             kernels' read_values; long
 //                                                                    numbers by field_value
@@ -74,7 +74,6 @@ class FastLines {
                 "a stretch's values must fit the writer's buffer");
 
   void map_stretch(const unsigned char* from, const unsigned char* end, FieldBoundary place);
-  void derive_masks(std::size_t chunks, bool newline_follows);
   FieldBoundary place_at(std::size_t offset) const;
   std::size_t stop_before(std::size_t bad) const;
   void write_values(std::size_t from, std::size_t to, const unsigned char* end);
@@ -86,12 +85,11 @@ class FastLines {
   const unsigned char* stretch_ = nullptr;
   std::size_t stretch_size_ = 0;
   FieldBoundary first_place_ = FieldBoundary::kLineStart;
-  std::size_t cut_ = 0;  // where the stretch's last complete field ends
-  ByteClasses classes_[kStretchChunks] = {};
-  std::uint64_t newline_bits_[kStretchChunks] = {};
-  std::uint64_t start_bits_[kStretchChunks] = {};  // a field's first byte: after spaces, or a line
-  std::uint64_t value_bits_[kStretchChunks] = {};  // where a value is read
-  std::uint64_t plain_bits_[kStretchChunks] = {};  // a byte whose field the plain reader reads
+  std::size_t cut_ = 0;                              // where the stretch's last complete field ends
+  std::uint64_t newline_bits_[kStretchChunks] = {};  // log/chunk_masks.h says what each holds
+  std::uint64_t start_bits_[kStretchChunks] = {};
+  std::uint64_t value_bits_[kStretchChunks] = {};
+  std::uint64_t plain_bits_[kStretchChunks] = {};
 
   // Where the values of the fields taken start, as offsets in the stretch.
   std::uint16_t value_offsets_[kStretchSize + kPositionSlack] = {};

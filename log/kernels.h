@@ -1,6 +1,7 @@
 // The steps of the fast way through data lines that depend on the machine's instructions:
-//   - classifying 64 bytes at a time (a chunk) into the few classes that matter for its lines,
-//     one bit per byte (bit i for byte i);
+//   - mapping chunks: classifying 64 bytes at a time into the few classes that matter for its
+//     lines, one bit per byte (bit i for byte i), and deriving from them the masks of
+//     log/chunk_masks.h, with the set's own instructions;
 //   - finding the positions of the set bits of a bit string;
 //   - reading the values of fields whose starts have been found, many at a time.
 // Each kernel set does the same with other instructions, and all give identical results;
@@ -10,12 +11,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "log/chunk_masks.h"
 #include "log/field_splitter.h"
 #include "log/number.h"
 
 namespace mirtak {
-
-inline constexpr std::size_t kChunkSize = 64;
 
 // Every white-space byte but the separator lies in 0x08..0x0F, which one mask test takes whole.
 // At the start of a value field such a byte is skipped by the reading of the number, which the
@@ -40,19 +40,8 @@ static_assert(white_space_range_holds_all_but_the_separator(),
 static_assert(!in_white_space_range(kFieldSeparator),
               "separators are not sent to the plain reader");
 
-// One bit per byte of a chunk for each class. The fast way looks at a byte of the white-space
-// range only where it is neither a newline nor right before one, and at a "+" only where it
-// starts a line, so a kernel may leave the others out when that saves it work.
-struct ByteClasses {
-  std::uint64_t separator;  // the space
-  std::uint64_t newline;
-  std::uint64_t white_space_range;  // 0x08..0x0F: tab, LF, VT, FF, CR and neighbours
-  std::uint64_t end_of_text;        // Ctrl-Z
-  std::uint64_t plus;  // "+", the terminator's mark: at least each after a newline, and the first
-};
-
-// Classifies `chunks` chunks of 64 bytes each into out[0 .. chunks-1].
-using Classify = void(const unsigned char* data, std::size_t chunks, ByteClasses* out);
+// Classifies `chunks` chunks of 64 bytes each and hands their classes to the deriver, in order.
+using MapChunks = void(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver);
 
 // Writes the positions of the set bits in [from, to) of the bit string `bits` to out, in order,
 // and returns how many there are. Writes up to kPositionSlack entries past the last one.
@@ -68,7 +57,7 @@ using ReadValues = void(const unsigned char* base, const std::uint16_t* at, std:
                         const unsigned char* end, unsigned char* out);
 
 struct Kernels {
-  Classify* classify;
+  MapChunks* map_chunks;
   FindPositions* find_positions;
   ReadValues* read_values;
 };
@@ -94,28 +83,28 @@ inline std::int16_t field_value(const unsigned char* p, const unsigned char* end
 // The kernel sets, each in its own file. A set may borrow kernels of another.
 
 namespace portable {  // 64-bit words: any processor
-Classify classify;
+MapChunks map_chunks;
 FindPositions find_positions;
 ReadValues read_values;
 }  // namespace portable
 
 namespace avx2 {  // x86-64 with AVX2
 bool runs_here();
-Classify classify;
+MapChunks map_chunks;
 FindPositions find_positions;
 ReadValues read_values;
 }  // namespace avx2
 
 namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2)
 bool runs_here();
-Classify classify;
+MapChunks map_chunks;
 FindPositions find_positions;
 ReadValues read_values;
 }  // namespace avx512
 
 namespace neon {  // aarch64 (Advanced SIMD); the positions are the portable kernel's
 bool runs_here();
-Classify classify;
+MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace neon
 

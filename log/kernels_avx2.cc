@@ -59,20 +59,28 @@ alignas(64) constexpr std::array<BytePositions, 256> kBytePositions = byte_posit
 bool runs_here() {
   // The compiler's own test of the processor (and of the system's support for its registers);
   // its result type differs between compilers.
-  return __builtin_cpu_supports("avx2");  // NOLINT(readability-implicit-bool-conversion)
+  // NOLINTNEXTLINE(readability-implicit-bool-conversion)
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
 }
 
-__attribute__((target("avx2"))) void classify(const unsigned char* data, std::size_t chunks,
-                                              ByteClasses* out) {
-  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
-    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data));
-    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + 32));
-    out[k].separator = bits_of(equal(lo, kFieldSeparator), equal(hi, kFieldSeparator));
-    out[k].newline = bits_of(equal(lo, kNewline), equal(hi, kNewline));
-    out[k].white_space_range = bits_of(in_white_space_range(lo), in_white_space_range(hi));
-    out[k].end_of_text = bits_of(equal(lo, kEndOfText), equal(hi, kEndOfText));
-    out[k].plus = bits_of(equal(lo, kTerminatorMark), equal(hi, kTerminatorMark));
-  }
+__attribute__((target("avx2"), always_inline)) inline ByteClasses classes_of(
+    const unsigned char* chunk) {
+  const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk));
+  const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 32));
+  return {bits_of(equal(lo, kFieldSeparator), equal(hi, kFieldSeparator)),
+          bits_of(equal(lo, kNewline), equal(hi, kNewline)),
+          bits_of(in_white_space_range(lo), in_white_space_range(hi)),
+          bits_of(equal(lo, kEndOfText), equal(hi, kEndOfText)),
+          bits_of(equal(lo, kTerminatorMark), equal(hi, kTerminatorMark))};
+}
+
+// The masks are derived here too, so with BMI's and-not.
+__attribute__((target("avx2,bmi"))) void map_chunks(const unsigned char* data, std::size_t chunks,
+                                                    MaskDeriver& deriver) {
+  MaskDeriver local = deriver;  // kept in registers
+  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize)
+    local.push(classes_of(data));
+  deriver = local;
 }
 
 // A byte of the bit string at a time: its positions come from the table, eight at once, and the

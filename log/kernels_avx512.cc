@@ -39,25 +39,27 @@ bool runs_here() {
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
          __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") &&
          __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512vbmi") &&
-         __builtin_cpu_supports("avx512vbmi2");
+         __builtin_cpu_supports("avx512vbmi2") && __builtin_cpu_supports("bmi") &&
+         __builtin_cpu_supports("popcnt");
   // NOLINTEND(readability-implicit-bool-conversion)
 }
 
-__attribute__((target("avx512bw"))) void classify(const unsigned char* data, std::size_t chunks,
-                                                  ByteClasses* out) {
+// The masks are derived here too, so with BMI's and-not.
+__attribute__((target("avx512bw,bmi"))) void map_chunks(const unsigned char* data,
+                                                        std::size_t chunks, MaskDeriver& deriver) {
+  const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
+  MaskDeriver local = deriver;  // kept in registers
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
     const __m512i v = _mm512_loadu_si512(data);
-    const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
-    out[k].separator = equal(v, kFieldSeparator);
-    out[k].newline = equal(v, kNewline);
-    out[k].white_space_range = equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits);
-    out[k].end_of_text = equal(v, kEndOfText);
-    out[k].plus = equal(v, kTerminatorMark);
+    local.push({equal(v, kFieldSeparator), equal(v, kNewline),
+                equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits), equal(v, kEndOfText),
+                equal(v, kTerminatorMark)});
   }
+  deriver = local;
 }
 
 // The positions of a word's bits are its byte numbers, packed together by one compress.
-__attribute__((target("avx512bw,avx512vbmi2"))) std::size_t find_positions(
+__attribute__((target("avx512bw,avx512vbmi2,popcnt"))) std::size_t find_positions(
     const std::uint64_t* bits, std::size_t from, std::size_t to, std::uint16_t* out) {
   static constexpr unsigned char kByteNumbers[64] = {
       0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,

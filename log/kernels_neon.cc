@@ -97,15 +97,17 @@ bool runs_here() {
   return true;  // every aarch64 processor has NEON
 }
 
-void classify(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
+void map_chunks(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver) {
+  MaskDeriver local = deriver;  // kept in registers
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
     const uint8x16x4_t bytes = vld4q_u8(data);
-    out[k].separator = bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); });
-    out[k].newline = bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); });
-    out[k].white_space_range = bits_where(bytes, in_white_space_range);
-    out[k].end_of_text = bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); });
-    out[k].plus = bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); });
+    local.push({bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
+                bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
+                bits_where(bytes, in_white_space_range),
+                bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
+                bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })});
   }
+  deriver = local;
 }
 
 // Eight fields at a time, two to a vector. Their digits are combined by multiplies: pairs of

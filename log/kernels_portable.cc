@@ -95,7 +95,8 @@ std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
 // The space and the newline in every word; the rarer classes are gathered only from the words
 // that have them. The white-space range is looked for away from newlines (in CR LF lines the
 // carriage return is right before one), the "+" only after a newline.
-void classify(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
+void map_chunks(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver) {
+  MaskDeriver local = deriver;                   // kept in registers
   std::uint64_t newline_before = kHigh & 0xFFu;  // the first byte counts as a line's start
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
     ByteClasses c{};
@@ -116,8 +117,9 @@ void classify(const unsigned char* data, std::size_t chunks, ByteClasses* out) {
       if (plus != 0) c.plus |= gather(plus) << shift;
       newline_before = newline >> 56;
     }
-    out[k] = c;
+    local.push(c);
   }
+  deriver = local;
 }
 
 std::size_t find_positions(const std::uint64_t* bits, std::size_t from, std::size_t to,

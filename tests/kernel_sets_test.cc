@@ -46,10 +46,13 @@ std::vector<std::string> sets_this_processor_runs() {
   const bool ymm_saved = (state & 0x06) == 0x06;               // XMM and the upper halves of YMM
   const bool zmm_saved = ymm_saved && (state & 0xE0) == 0xE0;  // opmasks, upper ZMM, ZMM16-31
   std::vector<std::string> sets;
-  // F, DQ, CD, BW, VL in EBX; VBMI, VBMI2 in ECX.
-  if (zmm_saved && all_set(leaf7.ebx, {16, 17, 28, 30, 31}) && all_set(leaf7.ecx, {1, 6}))
+  const bool popcnt = all_set(cpuid(1, 0).ecx, {23});
+  // BMI1, F, DQ, CD, BW, VL in EBX; VBMI, VBMI2 in ECX.
+  if (zmm_saved && popcnt && all_set(leaf7.ebx, {3, 16, 17, 28, 30, 31}) &&
+      all_set(leaf7.ecx, {1, 6}))
     sets.emplace_back("avx512");
-  if (ymm_saved && all_set(leaf7.ebx, {5})) sets.emplace_back("avx2");
+  // BMI1, AVX2 in EBX.
+  if (ymm_saved && all_set(leaf7.ebx, {3, 5})) sets.emplace_back("avx2");
   sets.emplace_back("portable");
   sets.emplace_back("plain");
   return sets;
