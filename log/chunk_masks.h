@@ -31,7 +31,14 @@ struct StretchMasks {
   std::uint64_t* starts;  // a field's first byte: after spaces or a newline, or a stretch's first
   std::uint64_t* values;  // where a value is read
   std::uint64_t* plain;   // a byte whose field the plain reader reads
+  // The offset in the stretch of each value, in order (with room for kPositionSlack more), and
+  // for chunk k how many values come before it (for k up to the number of chunks).
+  std::uint16_t* value_offsets;
+  std::uint16_t* values_before;
 };
+
+// A chunk's offsets are written eight at a time, whether or not it has that many.
+inline constexpr std::size_t kPositionSlack = 64;
 
 // Per chunk, with what carries over from the chunk before:
 //   field ends   the separator and the newline;
@@ -56,8 +63,10 @@ class MaskDeriver {
         line_open_before_(place != FieldBoundary::kAfterField ? 1 : 0),
         space_before_(place != FieldBoundary::kLineStart ? 1 : 0) {}
 
-  // The next chunk, by the classes of its bytes.
-  void push(const ByteClasses& c) {
+  // The next chunk, by the classes of its bytes. Returns where its values are read, whose
+  // offsets the caller then writes: with write_offsets(), or by its own instructions to
+  // next_offsets(), counted in with offsets_written().
+  std::uint64_t push(const ByteClasses& c) {
     // A byte of the range at the end of the chunk before is left to the plain reader only if
     // this chunk does not start with a newline.
     if (chunk_ != 0) out_.plain[chunk_ - 1] &= ~((before_next_ & c.newline & 1) << 63);
@@ -82,21 +91,50 @@ class MaskDeriver {
     const std::uint64_t always = c.end_of_text | (c.plus & line_starts);
     before_next_ = (range & ~always) >> 63;
 
+    const std::uint64_t values = (starts | (c.newline & after_space)) & ~not_begun;
     out_.newline[chunk_] = c.newline;
     out_.starts[chunk_] = starts;
-    out_.values[chunk_] = (starts | (c.newline & after_space)) & ~not_begun;
+    out_.values[chunk_] = values;
     out_.plain[chunk_] = (range & ~(c.newline >> 1)) | always;
+    out_.values_before[chunk_] = static_cast<std::uint16_t>(values_);
     ++chunk_;
+    return values;
   }
+
+  // The offsets of the last chunk's values, eight without a branch on how many there are (a
+  // chunk rarely has more).
+  void write_offsets(std::uint64_t values) {
+    std::uint16_t* at = next_offsets();
+    const unsigned base = next_base();
+    const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
+    for (std::size_t i = 0; i < 8; ++i, values &= values - 1)
+      at[i] = static_cast<std::uint16_t>(base + lowest_bit(values));
+    for (std::size_t i = 8; i < found; ++i, values &= values - 1)
+      at[i] = static_cast<std::uint16_t>(base + lowest_bit(values));
+    offsets_written(found);
+  }
+
+  // Where the last chunk's offsets go (room for kPositionSlack more than it has), and the
+  // offset of its first byte in the stretch.
+  std::uint16_t* next_offsets() const { return out_.value_offsets + values_; }
+  unsigned next_base() const { return static_cast<unsigned>((chunk_ - 1) * kChunkSize); }
+  void offsets_written(std::size_t count) { values_ += count; }
 
   // The stretch's end; whether a newline comes right after it.
   void end(bool newline_follows) {
     if (chunk_ != 0 && newline_follows) out_.plain[chunk_ - 1] &= ~(before_next_ << 63);
+    out_.values_before[chunk_] = static_cast<std::uint16_t>(values_);
   }
 
  private:
+  // The position of the lowest set bit; 64 when there is none.
+  static unsigned lowest_bit(std::uint64_t bits) {
+    return bits == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(bits));
+  }
+
   StretchMasks out_;
   std::size_t chunk_ = 0;
+  std::size_t values_ = 0;
   std::uint64_t field_end_before_ = 1;
   std::uint64_t newline_before_;
   std::uint64_t line_open_before_;

@@ -67,7 +67,8 @@ void FastLines::map_stretch(const unsigned char* from, const unsigned char* end,
   stretch_ = from;
   stretch_size_ = std::min(kStretchSize, static_cast<std::size_t>(end - from));
   first_place_ = place;
-  MaskDeriver deriver(place, {newline_bits_, start_bits_, value_bits_, plain_bits_});
+  MaskDeriver deriver(place, {newline_bits_, start_bits_, value_bits_, plain_bits_, value_offsets_,
+                              values_before_});
   const std::size_t whole = stretch_size_ / kChunkSize;
   kernels_.map_chunks(from, whole, deriver);
   const bool more = from + stretch_size_ != end;
@@ -105,10 +106,19 @@ std::size_t FastLines::stop_before(std::size_t bad) const {
   return last_set(start_bits_, 0, bad + 1, 0);
 }
 
+// How many values of the stretch come before offset (0 to the stretch's size).
+std::size_t FastLines::values_before(std::size_t offset) const {
+  const std::size_t k = offset / 64;
+  const std::uint64_t below = (std::uint64_t{1} << (offset % 64)) - 1;
+  const std::uint64_t bits = offset % 64 == 0 ? 0 : value_bits_[k] & below;
+  return values_before_[k] + static_cast<std::size_t>(__builtin_popcountll(bits));
+}
+
 void FastLines::write_values(std::size_t from, std::size_t to, const unsigned char* end) {
-  const std::size_t count = kernels_.find_positions(value_bits_, from, to, value_offsets_);
+  const std::size_t first = values_before(from);
+  const std::size_t count = values_before(to) - first;
   unsigned char* items = out_.reserve(count);
-  kernels_.read_values(stretch_, value_offsets_, count, end, items);
+  kernels_.read_values(stretch_, value_offsets_ + first, count, end, items);
   out_.commit(count);
 }
 

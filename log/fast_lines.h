@@ -76,6 +76,7 @@ class FastLines {
   void map_stretch(const unsigned char* from, const unsigned char* end, FieldBoundary place);
   FieldBoundary place_at(std::size_t offset) const;
   std::size_t stop_before(std::size_t bad) const;
+  std::size_t values_before(std::size_t offset) const;
   void write_values(std::size_t from, std::size_t to, const unsigned char* end);
 
   ValueWriter& out_;
@@ -93,6 +94,7 @@ class FastLines {
 
   // Where the values of the fields taken start, as offsets in the stretch.
   std::uint16_t value_offsets_[kStretchSize + kPositionSlack] = {};
+  std::uint16_t values_before_[kStretchChunks + 1] = {};
 };
 
 }  // namespace mirtak

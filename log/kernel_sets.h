@@ -28,17 +28,17 @@ inline bool runs_anywhere() {
 // Fastest first. The last row, the plain way, runs everywhere.
 // clang-format off
 inline constexpr KernelSet kKernelSets[] = {
-//   name        can run here       map chunks            find positions            read values
+//   name        can run here       map chunks            read values
 #ifdef MIRTAK_KERNELS_AVX512
-    {"avx512",   avx512::runs_here, {avx512::map_chunks,   avx512::find_positions,   avx512::read_values}},
+    {"avx512",   avx512::runs_here, {avx512::map_chunks,   avx512::read_values}},
 #endif
 #ifdef MIRTAK_KERNELS_AVX2
-    {"avx2",     avx2::runs_here,   {avx2::map_chunks,     avx2::find_positions,     avx2::read_values}},
+    {"avx2",     avx2::runs_here,   {avx2::map_chunks,     avx2::read_values}},
 #endif
 #ifdef MIRTAK_KERNELS_NEON
-    {"neon",     neon::runs_here,   {neon::map_chunks,     portable::find_positions, neon::read_values}},
+    {"neon",     neon::runs_here,   {neon::map_chunks,     neon::read_values}},
 #endif
-    {"portable", runs_anywhere,     {portable::map_chunks, portable::find_positions, portable::read_values}},
+    {"portable", runs_anywhere,     {portable::map_chunks, portable::read_values}},
     {"plain",    runs_anywhere,     {}},
 };
 // clang-format on

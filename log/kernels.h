@@ -2,7 +2,6 @@
 //   - mapping chunks: classifying 64 bytes at a time into the few classes that matter for its
 //     lines, one bit per byte (bit i for byte i), and deriving from them the masks of
 //     log/chunk_masks.h, with the set's own instructions;
-//   - finding the positions of the set bits of a bit string;
 //   - reading the values of fields whose starts have been found, many at a time.
 // Each kernel set does the same with other instructions, and all give identical results;
 // log/kernel_sets.h lists them.
@@ -43,12 +42,6 @@ static_assert(!in_white_space_range(kFieldSeparator),
 // Classifies `chunks` chunks of 64 bytes each and hands their classes to the deriver, in order.
 using MapChunks = void(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver);
 
-// Writes the positions of the set bits in [from, to) of the bit string `bits` to out, in order,
-// and returns how many there are. Writes up to kPositionSlack entries past the last one.
-using FindPositions = std::size_t(const std::uint64_t* bits, std::size_t from, std::size_t to,
-                                  std::uint16_t* out);
-inline constexpr std::size_t kPositionSlack = 64;
-
 // Writes the value of each field starting at base + at[i] as item i of out (2 bytes each). Each
 // field starts with a sign, a digit, other text that reads as 0, or a lone space (the field of
 // trailing spaces, 0); never with other white space. Each one's line ends, with its newline,
@@ -58,18 +51,8 @@ using ReadValues = void(const unsigned char* base, const std::uint16_t* at, std:
 
 struct Kernels {
   MapChunks* map_chunks;
-  FindPositions* find_positions;
   ReadValues* read_values;
 };
-
-// Word k of the bit string, keeping only the bits in [from, to).
-inline std::uint64_t bits_in_range(const std::uint64_t* bits, std::size_t k, std::size_t from,
-                                   std::size_t to) {
-  std::uint64_t word = bits[k];
-  if (k == from / 64) word &= ~std::uint64_t{0} << (from % 64);
-  if ((k + 1) * 64 > to) word &= ~(~std::uint64_t{0} << (to % 64));
-  return word;
-}
 
 // The value of the field at p, one character at a time up to the field's end: for the fields
 // whose digits run on past what a kernel reads at once.
@@ -84,21 +67,18 @@ inline std::int16_t field_value(const unsigned char* p, const unsigned char* end
 
 namespace portable {  // 64-bit words: any processor
 MapChunks map_chunks;
-FindPositions find_positions;
 ReadValues read_values;
 }  // namespace portable
 
 namespace avx2 {  // x86-64 with AVX2
 bool runs_here();
 MapChunks map_chunks;
-FindPositions find_positions;
 ReadValues read_values;
 }  // namespace avx2
 
 namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2)
 bool runs_here();
 MapChunks map_chunks;
-FindPositions find_positions;
 ReadValues read_values;
 }  // namespace avx512
 

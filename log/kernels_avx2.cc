@@ -2,7 +2,6 @@
 // compiled for those instructions alone, so the rest of the program still runs on any x86-64.
 #include <immintrin.h>
 
-#include <array>
 #include <cstring>
 
 #include "log/kernels.h"
@@ -35,25 +34,6 @@ long long load8(const unsigned char* p) {
   return word;
 }
 
-// For each 8-bit mask, the numbers of its set bits in order (then zeros), and how many there are.
-struct BytePositions {
-  alignas(16) std::uint16_t at[8];
-  std::uint16_t count;
-};
-
-constexpr std::array<BytePositions, 256> byte_positions() {
-  std::array<BytePositions, 256> table{};
-  for (unsigned mask = 0; mask < 256; ++mask) {
-    for (unsigned bit = 0; bit < 8; ++bit) {
-      if ((mask >> bit & 1u) != 0)
-        table[mask].at[table[mask].count++] = static_cast<std::uint16_t>(bit);
-    }
-  }
-  return table;
-}
-
-alignas(64) constexpr std::array<BytePositions, 256> kBytePositions = byte_positions();
-
 }  // namespace
 
 bool runs_here() {
@@ -79,29 +59,8 @@ __attribute__((target("avx2,bmi"))) void map_chunks(const unsigned char* data, s
                                                     MaskDeriver& deriver) {
   MaskDeriver local = deriver;  // kept in registers
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize)
-    local.push(classes_of(data));
+    local.write_offsets(local.push(classes_of(data)));
   deriver = local;
-}
-
-// A byte of the bit string at a time: its positions come from the table, eight at once, and the
-// count of them says how far to move on.
-__attribute__((target("avx2,popcnt"))) std::size_t find_positions(const std::uint64_t* bits,
-                                                                  std::size_t from, std::size_t to,
-                                                                  std::uint16_t* out) {
-  std::size_t count = 0;
-  const __m128i eight = _mm_set1_epi16(8);
-  for (std::size_t k = from / 64; k * 64 < to; ++k) {
-    std::uint64_t word = bits_in_range(bits, k, from, to);
-    __m128i base = _mm_set1_epi16(static_cast<short>(k * 64));
-    for (std::size_t byte = 0; byte < 8; ++byte, word >>= 8) {
-      const BytePositions& entry = kBytePositions[word & 0xFFu];
-      const __m128i at = _mm_load_si128(reinterpret_cast<const __m128i*>(entry.at));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + count), _mm_add_epi16(at, base));
-      base = _mm_add_epi16(base, eight);
-      count += entry.count;
-    }
-  }
-  return count;
 }
 
 // Four fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a

@@ -44,45 +44,38 @@ bool runs_here() {
   // NOLINTEND(readability-implicit-bool-conversion)
 }
 
-// The masks are derived here too, so with BMI's and-not.
-__attribute__((target("avx512bw,bmi"))) void map_chunks(const unsigned char* data,
-                                                        std::size_t chunks, MaskDeriver& deriver) {
-  const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
-  MaskDeriver local = deriver;  // kept in registers
-  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
-    const __m512i v = _mm512_loadu_si512(data);
-    local.push({equal(v, kFieldSeparator), equal(v, kNewline),
-                equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits), equal(v, kEndOfText),
-                equal(v, kTerminatorMark)});
-  }
-  deriver = local;
-}
-
-// The positions of a word's bits are its byte numbers, packed together by one compress.
-__attribute__((target("avx512bw,avx512vbmi2,popcnt"))) std::size_t find_positions(
-    const std::uint64_t* bits, std::size_t from, std::size_t to, std::uint16_t* out) {
+// The masks are derived here too, so with BMI's and-not. The offsets of a chunk's values are its
+// byte numbers, packed together by one compress.
+__attribute__((target("avx512bw,avx512vbmi2,bmi,popcnt"))) void map_chunks(
+    const unsigned char* data, std::size_t chunks, MaskDeriver& deriver) {
   static constexpr unsigned char kByteNumbers[64] = {
       0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
       22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
       44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
   const __m512i numbers = _mm512_loadu_si512(kByteNumbers);
-  std::size_t count = 0;
-  for (std::size_t k = from / 64; k * 64 < to; ++k) {
-    const std::uint64_t word = bits_in_range(bits, k, from, to);
-    const __m512i packed = _mm512_maskz_compress_epi8(word, numbers);
-    const __m512i base = _mm512_set1_epi16(static_cast<short>(k * 64));
+  const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
+  MaskDeriver local = deriver;  // kept in registers
+  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
+    const __m512i v = _mm512_loadu_si512(data);
+    const std::uint64_t values =
+        local.push({equal(v, kFieldSeparator), equal(v, kNewline),
+                    equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits),
+                    equal(v, kEndOfText), equal(v, kTerminatorMark)});
+    const __m512i packed = _mm512_maskz_compress_epi8(values, numbers);
+    const __m512i base = _mm512_set1_epi16(static_cast<short>(local.next_base()));
+    std::uint16_t* at = local.next_offsets();
     _mm512_storeu_si512(
-        out + count, _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(packed)), base));
+        at, _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(packed)), base));
     // More than 32 values in 64 bytes takes a line of one-digit fields ending in a space.
-    const auto found = static_cast<std::size_t>(__builtin_popcountll(word));
+    const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
     if (found > 32) {
       _mm512_storeu_si512(
-          out + count + 32,
+          at + 32,
           _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(packed, 1)), base));
     }
-    count += found;
+    local.offsets_written(found);
   }
-  return count;
+  deriver = local;
 }
 
 // Eight fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a

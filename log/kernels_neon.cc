@@ -101,11 +101,12 @@ void map_chunks(const unsigned char* data, std::size_t chunks, MaskDeriver& deri
   MaskDeriver local = deriver;  // kept in registers
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
     const uint8x16x4_t bytes = vld4q_u8(data);
-    local.push({bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
-                bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
-                bits_where(bytes, in_white_space_range),
-                bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
-                bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })});
+    local.write_offsets(
+        local.push({bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
+                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
+                    bits_where(bytes, in_white_space_range),
+                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
+                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })}));
   }
   deriver = local;
 }

@@ -72,11 +72,6 @@ constexpr std::uint32_t digits_value(std::uint64_t word, int count) {
   return static_cast<std::uint32_t>(v);
 }
 
-// The position of the lowest set bit; 64 when there is none.
-std::size_t lowest_bit(std::uint64_t word) {
-  return word == 0 ? 64 : static_cast<std::size_t>(__builtin_ctzll(word));
-}
-
 // A sign and up to eight digits in one word, the sign read as a leading zero; longer numbers
 // one character at a time.
 std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
@@ -117,34 +112,9 @@ void map_chunks(const unsigned char* data, std::size_t chunks, MaskDeriver& deri
       if (plus != 0) c.plus |= gather(plus) << shift;
       newline_before = newline >> 56;
     }
-    local.push(c);
+    local.write_offsets(local.push(c));
   }
   deriver = local;
-}
-
-std::size_t find_positions(const std::uint64_t* bits, std::size_t from, std::size_t to,
-                           std::uint16_t* out) {
-  std::size_t count = 0;
-  for (std::size_t k = from / 64; k * 64 < to; ++k) {
-    std::uint64_t word = bits_in_range(bits, k, from, to);
-    // Eight positions are written whether or not the word has that many, so the loop rarely
-    // branches on the number of bits; only the real ones are counted.
-    const auto found = static_cast<std::size_t>(__builtin_popcountll(word));
-    std::uint16_t* at = out + count;
-    for (std::size_t j = 0; j < 8; ++j, word &= word - 1) {
-      at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
-    }
-    if (found > 8) {
-      for (std::size_t j = 8; j < 16; ++j, word &= word - 1) {
-        at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
-      }
-      for (std::size_t j = 16; j < found; ++j, word &= word - 1) {
-        at[j] = static_cast<std::uint16_t>(k * 64 + lowest_bit(word));
-      }
-    }
-    count += found;
-  }
-  return count;
 }
 
 void read_values(const unsigned char* base, const std::uint16_t* at, std::size_t count,
