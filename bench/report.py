@@ -132,7 +132,12 @@ def chart(path):
         axis.axvline(1, color="black", linewidth=0.8)
         for i, v in enumerate(values):
             axis.text(v, i, f" {v:.1f}", va="center", fontsize=8)
+            target = KERNEL_TARGETS.get(group[i]["label"].split(" ", 1)[-1])
+            if axis is top and target is not None and group[i]["label"].startswith("MIRTAK "):
+                axis.plot([target, target], [i - 0.4, i + 0.4], color="#c03030", linewidth=2)
     top.set_xscale("log")
+    top.plot([], [], color="#c03030", linewidth=2, label="target for the kernel set")
+    top.legend(loc="center right", fontsize=8)
     bottom.set_xlim(0, max(r["floor"] for r in shapes) * 1.25)
     fig.tight_layout()
     fig.savefig(path, metadata={"Date": None})

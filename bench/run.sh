@@ -78,10 +78,11 @@ table() {
   done
   # Several rounds of a few runs each, so that every command is timed across the whole period and
   # a slow spell of the machine does not fall on one command only.
-  rm -f "$name".round*.json
+  rm -f "$name".round*.json "$name.warnings"
   for ((round = 1; round <= rounds; round++)); do
+    # Its warnings of outliers go to a file: the rounds and medians are there for them.
     hyperfine --shell=none --style none --warmup 1 --runs "$runs" \
-      --export-json "$name.round$round.json" "${args[@]}" >/dev/null
+      --export-json "$name.round$round.json" "${args[@]}" >/dev/null 2>>"$name.warnings"
   done
   for i in "${!labels[@]}"; do
     local out="$name.${labels[$i]//[ \/]/_}.out"

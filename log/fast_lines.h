@@ -1,8 +1,9 @@
 // The fast way through the fields of data lines. A stretch of the log is classified a chunk at a
-// time into bit masks (log/kernels.h); mask arithmetic on each chunk then gives where the fields
-// start, which of them are values (not a line's first field), where a line ends in spaces (one
-// more value, 0) and which bytes the plain reader must read. The values of the fields taken are
-// then read together, many at a time, straight into the value file's buffer.
+// time into bit masks (log/kernels.h); mask arithmetic on each chunk (log/chunk_masks.h) then
+// gives where the fields start, which of them are values (not a line's first field), where a
+// line ends in spaces (one more value, 0) and which bytes the plain reader must read. The values
+// of the fields taken are then read together, many at a time, straight into the value file's
+// buffer.
 //
 // Sizes, from the largest: a block is what the decoder is given at a time (a read of the file);
 // a stretch is the part of a block classified at a time (8 KiB); a chunk is what a kernel
