@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "log/chunk_masks.h"
 #include "log/field_splitter.h"
@@ -18,8 +19,8 @@ namespace mirtak {
 
 // Every white-space byte but the separator lies in 0x08..0x0F, which one mask test takes whole.
 // At the start of a value field such a byte is skipped by the reading of the number, which the
-// kernels, reading from the field's first character, do not do: a line with one there is left
-// to the plain reader. (0x08, 0x0E and 0x0F come along with the test; they only cost speed.)
+// kernels, reading from the field's first character, do not do: such a byte's field is left to
+// the plain reader. (0x08, 0x0E and 0x0F come along with the test; they only cost speed.)
 inline constexpr unsigned char kWhiteSpaceRangeMask = 0xF8;
 inline constexpr unsigned char kWhiteSpaceRangeBits = 0x08;
 
@@ -39,7 +40,8 @@ static_assert(white_space_range_holds_all_but_the_separator(),
 static_assert(!in_white_space_range(kFieldSeparator),
               "separators are not sent to the plain reader");
 
-// Classifies `chunks` chunks of 64 bytes each and hands their classes to the deriver, in order.
+// Classifies `chunks` chunks of 64 bytes each, hands their classes to the deriver in order, and
+// writes the offsets of the values each has (MaskDeriver::push says how).
 using MapChunks = void(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver);
 
 // Writes the value of each field starting at base + at[i] as item i of out (2 bytes each). Each
@@ -53,6 +55,13 @@ struct Kernels {
   MapChunks* map_chunks;
   ReadValues* read_values;
 };
+
+// The eight bytes at p as they lie in memory, for a vector lane.
+inline long long load8(const unsigned char* p) {
+  long long word = 0;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
 
 // The value of the field at p, one character at a time up to the field's end: for the fields
 // whose digits run on past what a kernel reads at once.
@@ -70,13 +79,13 @@ MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace portable
 
-namespace avx2 {  // x86-64 with AVX2
+namespace avx2 {  // x86-64 with AVX2 (and BMI1, POPCNT)
 bool runs_here();
 MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace avx2
 
-namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2)
+namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2; BMI1, POPCNT)
 bool runs_here();
 MapChunks map_chunks;
 ReadValues read_values;

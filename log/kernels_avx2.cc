@@ -2,8 +2,6 @@
 // compiled for those instructions alone, so the rest of the program still runs on any x86-64.
 #include <immintrin.h>
 
-#include <cstring>
-
 #include "log/kernels.h"
 #include "log/line_reader.h"
 #include "log/text_filter.h"
@@ -28,19 +26,14 @@ __attribute__((target("avx2"))) __m256i in_white_space_range(__m256i v) {
   return equal(_mm256_and_si256(v, mask), kWhiteSpaceRangeBits);
 }
 
-long long load8(const unsigned char* p) {
-  long long word = 0;
-  std::memcpy(&word, p, sizeof word);
-  return word;
-}
-
 }  // namespace
 
 bool runs_here() {
   // The compiler's own test of the processor (and of the system's support for its registers);
   // its result type differs between compilers.
   // NOLINTNEXTLINE(readability-implicit-bool-conversion)
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+         __builtin_cpu_supports("popcnt");
 }
 
 __attribute__((target("avx2"), always_inline)) inline ByteClasses classes_of(
@@ -54,9 +47,10 @@ __attribute__((target("avx2"), always_inline)) inline ByteClasses classes_of(
           bits_of(equal(lo, kTerminatorMark), equal(hi, kTerminatorMark))};
 }
 
-// The masks are derived here too, so with BMI's and-not.
-__attribute__((target("avx2,bmi"))) void map_chunks(const unsigned char* data, std::size_t chunks,
-                                                    MaskDeriver& deriver) {
+// The masks are derived here too, so with BMI's and-not, and values counted with POPCNT.
+__attribute__((target("avx2,bmi,popcnt"))) void map_chunks(const unsigned char* data,
+                                                           std::size_t chunks,
+                                                           MaskDeriver& deriver) {
   MaskDeriver local = deriver;  // kept in registers
   for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize)
     local.write_offsets(local.push(classes_of(data)));

@@ -3,8 +3,6 @@
 // the program still runs on any x86-64.
 #include <immintrin.h>
 
-#include <cstring>
-
 #include "log/kernels.h"
 #include "log/line_reader.h"
 #include "log/text_filter.h"
@@ -22,12 +20,6 @@ namespace {
 
 __attribute__((target("avx512bw"))) std::uint64_t equal(__m512i v, unsigned char c) {
   return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(static_cast<char>(c)));
-}
-
-long long load8(const unsigned char* p) {
-  long long word = 0;
-  std::memcpy(&word, p, sizeof word);
-  return word;
 }
 
 }  // namespace

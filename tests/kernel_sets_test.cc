@@ -52,7 +52,7 @@ std::vector<std::string> sets_this_processor_runs() {
       all_set(leaf7.ecx, {1, 6}))
     sets.emplace_back("avx512");
   // BMI1, AVX2 in EBX.
-  if (ymm_saved && all_set(leaf7.ebx, {3, 5})) sets.emplace_back("avx2");
+  if (ymm_saved && popcnt && all_set(leaf7.ebx, {3, 5})) sets.emplace_back("avx2");
   sets.emplace_back("portable");
   sets.emplace_back("plain");
   return sets;
