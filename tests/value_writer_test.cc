@@ -31,23 +31,6 @@ class RecordingSink final : public ByteSink {
   int left_;
 };
 
-TEST(ValueWriter, ItemsAreBigEndianTwosComplement) {
-  const struct {
-    std::int16_t value;
-    unsigned char high, low;
-  } table[] = {{0, 0x00, 0x00},      {1, 0x00, 0x01},      {10, 0x00, 0x0A},  {-20, 0xFF, 0xEC},
-               {300, 0x01, 0x2C},    {256, 0x01, 0x00},    {-1, 0xFF, 0xFF},  {32767, 0x7F, 0xFF},
-               {-32768, 0x80, 0x00}, {-25536, 0x9C, 0x40}, {100, 0x00, 0x64}, {-2, 0xFF, 0xFE}};
-  for (const auto& c : table) {
-    RecordingSink sink;
-    ValueWriter writer(sink);
-    writer.put(c.value);
-    ASSERT_TRUE(writer.flush());
-    EXPECT_EQ(sink.bytes(), std::string({static_cast<char>(c.high), static_cast<char>(c.low)}))
-        << c.value;
-  }
-}
-
 TEST(ValueWriter, WritesInLargeBlocksWithNothingAdded) {
   RecordingSink sink;
   ValueWriter writer(sink);
