@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "output/value_writer.h"
+#include "run/existing_file.h"
 #include "run/file_name.h"
 
 namespace mirtak {
@@ -51,11 +52,14 @@ class ValueFile final : public ByteSink {
   ValueFile& operator=(const ValueFile&) = delete;
   ~ValueFile() { close(); }
 
-  // Creates the named file, or empties it if it exists. Refuses, touching nothing, when the
-  // name leads to the log itself (same name, another spelling, a hard or symbolic link, the
-  // log seen through a mount). Only a file that holds data is compared with the log: a
-  // device, a FIFO or a socket is written to, whatever the log is.
-  bool create(const NameChar* name, const LogFile& log);
+  // Creates the named file, or empties it if it exists, and keeps it as this run's own: a second
+  // run that names it meanwhile is refused. Refuses, changing nothing, when the name leads to
+  // the log itself (same name, another spelling, a hard or symbolic link, the log seen through a
+  // mount or a second device node), or when the file opens with the log's first block or with
+  // text (see run/existing_file.h). Only a file that holds data is looked at, locked and
+  // emptied: a device, a FIFO or a socket is written to, whatever the log is. A new or empty
+  // file is not emptied again.
+  bool create(const NameChar* name, const LogFile& log, LogStart log_start);
 
   bool write(const unsigned char* data, std::size_t size) override;
 
@@ -64,6 +68,7 @@ class ValueFile final : public ByteSink {
 
  private:
   int fd_ = -1;
+  Probe probe_;
 #ifdef _WIN32
   LongName long_name_;
 #endif

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -30,6 +31,21 @@ bool starts_with(const wchar_t* text, const wchar_t* start) {
   return std::wcsncmp(text, start, std::wcslen(start)) == 0;
 }
 
+bool is_drive_path(const wchar_t* path) {
+  const wchar_t letter = static_cast<wchar_t>(path[0] | 0x20);
+  return letter >= L'a' && letter <= L'z' && path[1] == L':' && path[2] == L'\\';
+}
+
+// Whether a full path names a device rather than a file on a disk. Under \\.\ and \\?\ a drive
+// letter path (\\.\C:\...), a share (UNC\...) or a volume by its name (Volume{...}\...) is a
+// file like any other, checked like any other; everything else there (NUL, COM1, pipe\...,
+// PhysicalDrive0, C: the volume itself) is a device.
+bool is_device(const wchar_t* full) {
+  if (!starts_with(full, L"\\\\.\\") && !starts_with(full, L"\\\\?\\")) return false;
+  const wchar_t* const rest = full + 4;
+  return !is_drive_path(rest) && !starts_with(rest, L"UNC\\") && !starts_with(rest, L"Volume{");
+}
+
 // The name in the form the system takes at any length. A name whose full path fits the classic
 // limit (MAX_PATH) is passed as typed, as it always was; a longer one as \\?\ and its full path
 // (\\?\UNC\ for a share), which the system takes up to 32,767 characters. device: the name
@@ -42,7 +58,7 @@ const wchar_t* system_form(const wchar_t* name, LongName& room, bool& device) {
   device = false;
   // A name the system cannot make a path of is passed as typed: opening it says what is wrong.
   if (length == 0 || length >= kRoom) return name;
-  device = starts_with(full, L"\\\\.\\");
+  device = is_device(full);
   if (length < MAX_PATH || starts_with(full, L"\\\\?\\") || device) return name;
   // C:\... becomes \\?\C:\..., and \\server\share\... becomes \\?\UNC\server\share\...
   const bool share = starts_with(full, L"\\\\");
@@ -121,6 +137,21 @@ bool same_file(const FileIdentity& a, const FileIdentity& b) {
   return same_volume || (a.size == b.size && a.written == b.written);
 }
 
+// Takes the file as this run's one writer: a lock on one byte at the highest offset a file can
+// have, where no data ever lies, so readers and other programs never meet it. A file system that
+// keeps no locks is written without one.
+bool lock_for_writing(int fd) {
+  OVERLAPPED far_end{};
+  far_end.Offset = 0xFFFFFFFEu;
+  far_end.OffsetHigh = 0xFFFFFFFFu;
+  if (::LockFileEx(handle_of(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                   &far_end) != 0) {
+    return true;
+  }
+  const DWORD error = ::GetLastError();
+  return error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION;
+}
+
 bool truncate_to_empty(int fd) {
   const HANDLE handle = handle_of(fd);
   LARGE_INTEGER start{};
@@ -152,7 +183,7 @@ void LogFile::close() {
   fd_ = -1;
 }
 
-bool ValueFile::create(const wchar_t* name, const LogFile& log) {
+bool ValueFile::create(const wchar_t* name, const LogFile& log, LogStart log_start) {
   close();
   const FileIdentity log_id = identity_of(handle_of(log.descriptor()));
   bool device = false;
@@ -161,20 +192,48 @@ bool ValueFile::create(const wchar_t* name, const LogFile& log) {
   // writing at all. A device is not looked at: opening one can be an event of its own (a pipe
   // takes its one client).
   if (!device && same_file(identity_of_name(system_name), log_id)) return false;
-  // Then opened without truncation and compared again, so that a file put in its place
-  // meanwhile is refused with the log intact all the same.
-  fd_ = open_file(system_name, _O_WRONLY | _O_CREAT);
+  // Opened without truncation, to be read as well: its first bytes are compared through this
+  // descriptor and it is emptied through the same one, so no file put in its place meanwhile
+  // escapes the checks. A device is opened to write only.
+  if (!device) fd_ = open_file(system_name, _O_RDWR | _O_CREAT);
+  const bool readable = fd_ >= 0;
+  if (device || (fd_ < 0 && errno == EACCES)) fd_ = open_file(system_name, _O_WRONLY | _O_CREAT);
   if (fd_ < 0) return false;
   const FileIdentity value_id = identity_of(handle_of(fd_));
   // Only a file on a disk has contents to lose and an identity to compare: a device (NUL, a
   // pipe) is neither the log nor emptied.
-  if ((value_id.disk && !value_id.known) || same_file(value_id, log_id) ||
-      (value_id.disk && !truncate_to_empty(fd_))) {
+  bool refused = (value_id.disk && !value_id.known) || same_file(value_id, log_id);
+  if (!refused && value_id.disk) {
+    refused = !lock_for_writing(fd_) ||
+              (readable && value_id.size > 0 && !may_overwrite(fd_, log_start, probe_)) ||
+              (value_id.size > 0 && !truncate_to_empty(fd_));
+  }
+  if (refused) {
     ::_close(fd_);
     fd_ = -1;
     return false;
   }
   return true;
+}
+
+std::ptrdiff_t read_at(int fd, unsigned char* buffer, std::size_t size, std::uint64_t offset) {
+  std::size_t got = 0;
+  while (got < size) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset + got);
+    at.OffsetHigh = static_cast<DWORD>((offset + got) >> 32);
+    const std::size_t left = size - got;
+    DWORD part = 0;
+    if (::ReadFile(handle_of(fd), buffer + got,
+                   static_cast<DWORD>(left < kMaxTransfer ? left : kMaxTransfer), &part,
+                   &at) == 0) {
+      if (::GetLastError() == ERROR_HANDLE_EOF) break;
+      return -1;
+    }
+    if (part == 0) break;
+    got += part;
+  }
+  return static_cast<std::ptrdiff_t>(got);
 }
 
 bool ValueFile::write(const unsigned char* data, std::size_t size) {

@@ -32,9 +32,10 @@ struct Conversion {
   unsigned char block[kReadBlockSize];
 };
 
-// The run's storage. Being of static storage duration, it is reserved by the system as it loads
-// the program: once the tool has started, nothing it does can fail for want of memory, and a
-// system that cannot give the memory does not start it at all, so no file is touched.
+// The run's storage, of static storage duration. The system reserves it as it loads the program
+// but takes each page from memory only when it is first touched, so the run touches all of it
+// first (take_memory), before the banner or any file: a memory limit that cannot hold the tool
+// stops it there, with no file changed.
 struct Storage {
   Console console;
   std::optional<Conversion> conversion;  // built in place for the conversion, then taken down
@@ -42,19 +43,61 @@ struct Storage {
 
 Storage storage;
 
+// No page of memory is smaller than this, so touching one byte in each such step touches every
+// page.
+constexpr std::size_t kSmallestPage = 4096;
+
+// The deepest the run's calls go below run() is well within this.
+constexpr std::size_t kStackReserve = std::size_t{64} * 1024;
+
+void touch_pages(volatile unsigned char* bytes, std::size_t size) {
+  for (std::size_t at = 0; at < size; at += kSmallestPage)
+    bytes[at] = bytes[at];
+  bytes[size - 1] = bytes[size - 1];
+}
+
+// Not inlined: the room must lie below run()'s own frame, where the later calls will go.
+[[gnu::noinline]] void take_stack() {
+  volatile unsigned char room[kStackReserve];
+  for (std::size_t at = 0; at < kStackReserve; at += kSmallestPage)
+    room[at] = 0;
+  static_cast<void>(room[0]);
+}
+
+void take_memory() {
+  // Its bytes are rewritten with their own values: nothing in it changes.
+  touch_pages(reinterpret_cast<volatile unsigned char*>(&storage), sizeof storage);
+  take_stack();
+}
+
 struct Failed {
   // cppcheck-suppress unusedStructMember ; read through the std::optional that holds it
   Failure failure;
   NameView name;  // the file it concerns
 };
 
-// Reads the log to the end of its data, converting as it goes. False on a read error.
-bool pump(Conversion& c) {
-  for (;;) {
-    const std::ptrdiff_t got = c.log.read(c.block, kReadBlockSize);
-    if (got < 0) return false;
-    if (got == 0 || !c.decoder.feed(c.block, static_cast<std::size_t>(got))) break;
+// Fills the read block as far as the log goes, however short the system's reads are (a pipe, a
+// FUSE mount): the value file is compared with this whole block. The count read, or -1 on a read
+// error.
+std::ptrdiff_t read_first_block(Conversion& c) {
+  std::size_t filled = 0;
+  while (filled < kReadBlockSize) {
+    const std::ptrdiff_t got = c.log.read(c.block + filled, kReadBlockSize - filled);
+    if (got < 0) return -1;
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  return static_cast<std::ptrdiff_t>(filled);
+}
+
+// Converts the block read so far (got bytes), then reads the log to the end of its data,
+// converting as it goes. False on a read error.
+bool pump(Conversion& c, std::size_t got) {
+  while (got != 0 && c.decoder.feed(c.block, got)) {
     if (c.writer.failed()) return true;  // no use reading on; the write error is reported
+    const std::ptrdiff_t next = c.log.read(c.block, kReadBlockSize);
+    if (next < 0) return false;
+    got = static_cast<std::size_t>(next);
   }
   c.decoder.finish();
   return true;
@@ -63,9 +106,16 @@ bool pump(Conversion& c) {
 // Nothing if the log was converted.
 std::optional<Failed> convert(Conversion& c, const NameChar* log_name, const NameChar* value_name) {
   if (!c.log.open(log_name)) return Failed{Failure::kNoSuchFile, log_name};
-  if (!c.values.create(value_name, c.log)) return Failed{Failure::kCannotCreate, value_name};
+  // The log's first block is read before the value file is opened, which is then compared with
+  // it; a log that cannot be read at all leaves the value file untouched.
+  const std::ptrdiff_t first = read_first_block(c);
+  if (first < 0) return Failed{Failure::kCannotRead, log_name};
+  const LogStart log_start{c.block, static_cast<std::size_t>(first)};
+  if (!c.values.create(value_name, c.log, log_start)) {
+    return Failed{Failure::kCannotCreate, value_name};
+  }
 
-  const bool read = pump(c);
+  const bool read = pump(c, log_start.size);
   // What was converted before any failure stays in the value file.
   const bool flushed = c.writer.flush();
   c.log.close();
@@ -79,6 +129,7 @@ std::optional<Failed> convert(Conversion& c, const NameChar* log_name, const Nam
 }  // namespace
 
 int run(int argc, const NameChar* const* argv) noexcept {
+  take_memory();
   prepare_process();
   Console& console = storage.console;
   print_banner(console);

@@ -5,6 +5,7 @@
 #ifdef __linux__
 #include <sys/inotify.h>
 #endif
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -309,7 +311,7 @@ TEST_F(ToolProcess, TooLittleMemoryStopsTheRunBeforeItStarts) {
   // Address space limits from far too little for the tool to load, in steps finer than any of
   // its buffers, up to well past the least it converts with. At each the run either converts,
   // or never starts: nothing printed, the existing value file as it was.
-  const std::string old = "an older value file\n";
+  const std::string old("\x01\x02 older values \x00\xff", 18);
   rlim_t least_converting = 0;
   bool never_started = false;
   for (rlim_t limit = rlim_t{1} << 20; limit <= rlim_t{24} << 20; limit += rlim_t{16} << 10) {
@@ -374,7 +376,8 @@ TEST_F(ToolProcess, ASignalEndsTheRunAndLeavesACorrectPrefix) {
     }
     // Values are written out in blocks: wait for the first, then end the run.
     const struct timespec pause = {0, 10000000};  // 10 ms
-    for (int wait = 0; wait < 1000 && fs::file_size(dir_ / "cut.out") == 0; ++wait)
+    std::error_code no_file;
+    for (int wait = 0; wait < 1000 && fs::file_size(dir_ / "cut.out", no_file) + 1 <= 1; ++wait)
       ::nanosleep(&pause, nullptr);
     ::kill(pid, signal);
     ::close(feed);
@@ -387,6 +390,94 @@ TEST_F(ToolProcess, ASignalEndsTheRunAndLeavesACorrectPrefix) {
   }
   (void)std::signal(SIGPIPE, old_pipe);
 }
+
+// Whether some other open file description holds the one-writer lock on the file.
+bool locked_by_another(const fs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);
+  return locked;
+}
+
+TEST_F(ToolProcess, TwoRunsOnOneValueFileLeaveOneCompleteAndOneRefusal) {
+  // The first run reads its log from a FIFO and so stays in the middle of its run until the
+  // test lets it end: the second run, on another log, comes while it writes.
+  std::string log = "HEADER\r\n";
+  for (int line = 0; log.size() < (std::size_t{1} << 20); ++line)
+    log += std::to_string(line) + "  " + std::to_string(line % 30000) + "  -7\r\n";
+  { std::ofstream(dir_ / "whole.log", std::ios::binary) << log; }
+  ASSERT_EQ(run("whole.log", "whole.out").status, 0);
+  const std::string whole = read_file(dir_ / "whole.out");
+
+  ASSERT_EQ(::mkfifo((dir_ / "log.fifo").c_str(), 0600), 0);
+  const auto old_pipe = std::signal(SIGPIPE, SIG_IGN);
+  const pid_t first = start(dir_, "log.fifo", "value.out", [] {});
+  const int feed = ::open((dir_ / "log.fifo").c_str(), O_WRONLY);
+  ASSERT_GE(feed, 0);
+  const std::size_t half = log.size() / 2;
+  const auto put = [feed, &log](std::size_t from, std::size_t to) {
+    while (from < to) {
+      const ssize_t done = ::write(feed, log.data() + from, to - from);
+      if (done <= 0) return;
+      from += static_cast<std::size_t>(done);
+    }
+  };
+  put(0, half);
+  const struct timespec pause = {0, 10000000};  // 10 ms
+  for (int wait = 0; wait < 1000 && !locked_by_another(dir_ / "value.out"); ++wait)
+    ::nanosleep(&pause, nullptr);
+  ASSERT_TRUE(locked_by_another(dir_ / "value.out")) << "the first run never took its file";
+
+  int console[2];
+  ASSERT_EQ(::pipe(console), 0);
+  const pid_t second = start(dir_, "log.in", "value.out", [&console] {
+    ::dup2(console[1], 1);
+    ::close(console[0]);
+    ::close(console[1]);
+  });
+  ::close(console[1]);
+  EXPECT_EQ(wait_for(second).status, 1);
+  const std::string shown = drain(console[0]);
+  const std::string refusal = "\r\nCan not create value.out file";
+  EXPECT_EQ(shown.substr(shown.size() - std::min(shown.size(), refusal.size())), refusal);
+
+  put(half, log.size());
+  ::close(feed);
+  EXPECT_EQ(wait_for(first).status, 0);
+  EXPECT_TRUE(read_file(dir_ / "value.out") == whole) << "the first run's values were disturbed";
+  (void)std::signal(SIGPIPE, old_pipe);
+}
+
+#ifdef __linux__
+TEST_F(ToolProcess, ANewOrEmptyValueFileIsNotTruncated) {
+  // Nothing to empty: on some file systems truncating makes closing wait for the whole file to
+  // reach the disk. An empty log gives no values, so any change seen is the truncation.
+  { std::ofstream(dir_ / "empty.log", std::ios::binary) << ""; }
+  for (const bool exists : {false, true}) {
+    SCOPED_TRACE(exists ? "an empty value file" : "a new value file");
+    fs::remove(dir_ / "value.out");
+    if (exists) std::ofstream(dir_ / "value.out", std::ios::binary) << "";
+    const int watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watcher, 0);
+    ASSERT_GE(::inotify_add_watch(watcher, dir_.c_str(), IN_MODIFY | IN_CLOSE_WRITE), 0);
+    EXPECT_EQ(run("empty.log", "value.out").status, 0);
+    std::uint32_t seen = 0;
+    alignas(struct inotify_event) char events[4096];
+    for (ssize_t got = 0; (got = ::read(watcher, events, sizeof events)) > 0;) {
+      for (ssize_t at = 0; at < got;) {
+        struct inotify_event event {};
+        std::memcpy(&event, events + at, sizeof event);
+        seen |= event.mask;
+        at += static_cast<ssize_t>(sizeof event + event.len);
+      }
+    }
+    ::close(watcher);
+    EXPECT_NE(seen & IN_CLOSE_WRITE, 0u) << "the value file was not even opened";
+    EXPECT_EQ(seen & IN_MODIFY, 0u) << "the value file was truncated";
+  }
+}
+#endif
 
 TEST_F(ToolProcess, MemoryDoesNotGrowWithALongLine) {
   constexpr std::size_t kLineBytes = 64 << 20;

@@ -7,13 +7,15 @@
 #   LOG_NAME  optional name of the log in WORK, folders made as needed; <long> as in ARGS
 #   SETUP     optional: existing | directory | hardlink | symlink | long_names | overlay (the log
 #             in lower/, seen through an overlay mount at merged/; needs root, else skipped)
-#   ARGS      arguments separated by |; <empty> is an empty argument, <long> a 120-character name
+#   ARGS      arguments separated by |; <empty> is an empty argument, <long> a 120-character name,
+#             <wdir> WORK as a Windows full path (Z:\... under wine), also in MESSAGE
 #   NEEDS     optional path that must exist on this machine, else the case is skipped
 #   STATUS    expected exit status
 #   MESSAGE   optional text printed after the banner, without its leading newline; <space> is a
 #             space (the command line would lose one at the end), <xHH> one byte in hex
 #   VALUES    file the value file must equal, ABSENT, or IGNORE (a device, say)
 #   VALUE_FILE name of the value file in WORK (default value.out)
+#   OLD       optional file copied to the value file's name before the run
 #   LOG_KEPT  if set, the log (log.in, LOG_NAME or where SETUP put it) must still equal LOG
 
 if(DEFINED NEEDS AND NOT EXISTS "${NEEDS}")
@@ -40,6 +42,9 @@ if(NOT DEFINED VALUE_FILE)
 endif()
 string(REPLACE "<long>" "${long}" VALUE_FILE "${VALUE_FILE}")
 
+if(DEFINED OLD)
+  file(COPY_FILE "${OLD}" "${WORK}/${VALUE_FILE}")
+endif()
 if(SETUP STREQUAL "existing")
   string(REPEAT "an older, longer value file " 100 old)
   file(WRITE "${WORK}/${VALUE_FILE}" "${old}")
@@ -71,6 +76,16 @@ endif()
 if(DEFINED linked AND NOT linked STREQUAL "0")
   message("SKIPPED: cannot make the ${SETUP} here: ${linked}")
   return()
+endif()
+
+# WORK as Windows names it: under wine the Unix root is drive Z:.
+string(REPLACE "/" "\\" wdir "${WORK}")
+if(WORK MATCHES "^/")
+  set(wdir "Z:${wdir}")
+endif()
+string(REPLACE "<wdir>" "${wdir}" ARGS "${ARGS}")
+if(DEFINED MESSAGE)
+  string(REPLACE "<wdir>" "${wdir}" MESSAGE "${MESSAGE}")
 endif()
 
 set(args "")

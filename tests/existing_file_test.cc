@@ -1,0 +1,136 @@
+// What an existing value file may hold and still be overwritten: the text rule, and the
+// comparison with the log's first block through an open file.
+#include "run/existing_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "run/text_rule.h"
+#include "tests/support.h"
+
+namespace mirtak {
+namespace {
+
+using test::bytes_of;
+
+bool text(const std::string& bytes) {
+  return is_text(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+TEST(TextRule, LinesOfPrintableCharactersAreText) {
+  const std::string long_line(kTextProbeSize, 'x');
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool is_text;
+  } cases[] = {
+      {"a log's start", bytes_of("HEADER<CR>⏎··1··10··-20<CR>⏎"), true},
+      {"two bare newlines", bytes_of("⏎⏎"), true},
+      {"tabs, form feed, vertical tab", bytes_of("a<TAB>b⏎<FF>c<VT>⏎"), true},
+      {"code page and UTF-8 letters", bytes_of("<xC0><xFF>⏎<xD0><xB6>⏎"), true},
+      {"Ctrl-Z at a line's start ends it", bytes_of("a⏎+⏎<^Z><NUL><x01>"), true},
+      {"only the first 4 KiB count", "a\nb\n" + long_line + std::string(1, '\0'), true},
+      {"one line", bytes_of("HEADER<CR>⏎"), false},
+      {"no newline", bytes_of("a·b<CR>c"), false},
+      {"newlines only past 4 KiB", long_line + "\n\n", false},
+      {"a NUL", bytes_of("a⏎<NUL>b⏎"), false},
+      {"DEL", bytes_of("a⏎<x7F>⏎"), false},
+      {"other control characters", bytes_of("a⏎<x08>⏎"), false},
+      {"Ctrl-Z inside a line", bytes_of("a⏎+<^Z>⏎"), false},
+      {"Ctrl-Z before the second newline", bytes_of("a⏎<^Z>⏎"), false},
+      {"empty", "", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(text(c.bytes), c.is_text) << c.what;
+}
+
+// Value files of random values: files of every size up to 255 bytes can pass for text, rarely;
+// from 256 bytes on none may.
+TEST(TextRule, RandomValueFilesAreNotText) {
+  std::mt19937 random(20261209);
+  std::string bytes;
+  // Only the first kTextProbeSize bytes are looked at: a longer file is made only that far.
+  const auto fill = [&](std::size_t size) {
+    bytes.resize(std::min(size, kTextProbeSize + 1));
+    for (char& b : bytes)
+      b = static_cast<char>(random() & 0xFF);
+  };
+  constexpr int kTinyFiles = 200000;
+  int tiny_text = 0;
+  for (int i = 0; i < kTinyFiles; ++i) {
+    fill(2 + 2 * static_cast<std::size_t>(i % 127));  // 2 to 254 bytes, whole values
+    tiny_text += text(bytes) ? 1 : 0;
+  }
+  std::printf("random value files of 2-254 bytes taken for text: %d of %d\n", tiny_text,
+              kTinyFiles);
+  EXPECT_LT(tiny_text, kTinyFiles / 1000);
+  constexpr int kFiles = 20000;
+  int larger_text = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    fill(std::size_t{256} << (i % 9));  // 256 B to 64 KiB
+    larger_text += text(bytes) ? 1 : 0;
+  }
+  EXPECT_EQ(larger_text, 0) << "of " << kFiles;
+}
+
+// A file holding the given bytes, open for reading and writing, gone when the test ends.
+class ScratchFile {
+ public:
+  explicit ScratchFile(const std::string& bytes) : file_(std::tmpfile()) {
+    if (file_ != nullptr) {
+      std::fwrite(bytes.data(), 1, bytes.size(), file_);
+      std::fflush(file_);
+    }
+  }
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  ~ScratchFile() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  int descriptor() const { return file_ == nullptr ? -1 : fileno(file_); }
+
+ private:
+  std::FILE* file_;
+};
+
+TEST(ExistingFile, OverwrittenOnlyWhenNeitherTheLogNorText) {
+  // A log's first block that is not text (a NUL in its header), longer than one probe read.
+  std::string log = bytes_of("HEAD<NUL>ER<CR>⏎");
+  while (log.size() < 2 * Probe::kSize + 100)
+    log += bytes_of("··1··10··-20<CR>⏎");
+  std::string changed_late = log;
+  changed_late[Probe::kSize + 50] = '7';
+  const std::string values = test::items_of({10, -20, 300, 7, -1});
+  const struct {
+    const char* what;
+    std::string held;
+    std::string log_start;
+    bool overwritten;
+  } cases[] = {
+      {"the log", log, log, false},
+      {"the log with more after its first block", log + "more", log, false},
+      {"the log through a short first block", log, log.substr(0, 10), false},
+      {"text", "notes\nmore notes\n", log, false},
+      {"text, with an empty log", "notes\nmore notes\n", "", false},
+      {"values", values, log, true},
+      {"values, with an empty log", values, "", true},
+      {"the log cut short", log.substr(0, log.size() - 1), log, true},
+      {"the log changed past the first read", changed_late, log, true},
+  };
+  Probe probe;
+  for (const auto& c : cases) {
+    const ScratchFile file(c.held);
+    ASSERT_GE(file.descriptor(), 0);
+    const LogStart start{reinterpret_cast<const unsigned char*>(c.log_start.data()),
+                         c.log_start.size()};
+    EXPECT_EQ(may_overwrite(file.descriptor(), start, probe), c.overwritten) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace mirtak
