@@ -28,7 +28,8 @@ struct Probe {
 std::ptrdiff_t read_at(int fd, unsigned char* buffer, std::size_t size, std::uint64_t offset);
 
 // Whether the open file fd, which holds data, may be overwritten: false when its first bytes are
-// text or are the log's first block (an empty log start matches nothing), or cannot be read.
+// text, or are the log's first block or a part of it from its start (an empty log start matches
+// nothing), or cannot be read.
 bool may_overwrite(int fd, LogStart log, Probe& probe);
 
 }  // namespace mirtak

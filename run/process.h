@@ -1,10 +1,18 @@
 // What the process needs from the system before a run starts.
 #pragma once
 
+#include <cstddef>
+
 namespace mirtak {
 
 // Makes failures of the console and of the value file arrive as error values rather than as
 // signals or dialog boxes (a pipe nobody reads, a file size limit, a drive with no disk in it).
 void prepare_process();
+
+// Gives whole pages of memory the process has touched back to the system, where it can (POSIX);
+// their contents are zero when next touched. start and size are multiples of kGivenBackPage.
+void give_back(void* start, std::size_t size);
+
+inline constexpr std::size_t kGivenBackPage = 4096;
 
 }  // namespace mirtak

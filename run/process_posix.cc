@@ -1,3 +1,5 @@
+#include <sys/mman.h>
+
 #include <csignal>
 
 #include "run/process.h"
@@ -7,6 +9,10 @@ namespace mirtak {
 void prepare_process() {
   (void)std::signal(SIGPIPE, SIG_IGN);
   (void)std::signal(SIGXFSZ, SIG_IGN);
+}
+
+void give_back(void* start, std::size_t size) {
+  (void)::madvise(start, size, MADV_DONTNEED);
 }
 
 }  // namespace mirtak

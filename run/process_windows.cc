@@ -10,4 +10,7 @@ void prepare_process() {
   (void)::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
+// Memory of the program's image cannot be given back page by page: it stays the process's.
+void give_back(void* /*start*/, std::size_t /*size*/) {}
+
 }  // namespace mirtak

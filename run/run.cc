@@ -32,6 +32,14 @@ struct Conversion {
   unsigned char block[kReadBlockSize];
 };
 
+// Memory the run takes at its start, beyond its storage, and gives back at once: the room the
+// system needs for the run's files (the value file's pages waiting to be written, the log's
+// pages as they are read, the tool's own code as it is first run). Under a memory limit with
+// less room than this beside the storage, the run stops before it has touched a file; measured
+// under a cgroup memory limit, a run that started with less room was killed after the value
+// file had been emptied.
+constexpr std::size_t kFileRoom = std::size_t{512} * 1024;
+
 // The run's storage, of static storage duration. The system reserves it as it loads the program
 // but takes each page from memory only when it is first touched, so the run touches all of it
 // first (take_memory), before the banner or any file: a memory limit that cannot hold the tool
@@ -39,6 +47,7 @@ struct Conversion {
 struct Storage {
   Console console;
   std::optional<Conversion> conversion;  // built in place for the conversion, then taken down
+  alignas(kGivenBackPage) unsigned char file_room[kFileRoom];
 };
 
 Storage storage;
@@ -46,6 +55,8 @@ Storage storage;
 // No page of memory is smaller than this, so touching one byte in each such step touches every
 // page.
 constexpr std::size_t kSmallestPage = 4096;
+static_assert(kGivenBackPage % kSmallestPage == 0 && kFileRoom % kGivenBackPage == 0,
+              "the room given back is whole pages");
 
 // The deepest the run's calls go below run() is well within this.
 constexpr std::size_t kStackReserve = std::size_t{64} * 1024;
@@ -68,6 +79,7 @@ void take_memory() {
   // Its bytes are rewritten with their own values: nothing in it changes.
   touch_pages(reinterpret_cast<volatile unsigned char*>(&storage), sizeof storage);
   take_stack();
+  give_back(storage.file_room, kFileRoom);
 }
 
 struct Failed {

@@ -119,7 +119,10 @@ TEST(ExistingFile, OverwrittenOnlyWhenNeitherTheLogNorText) {
       {"text, with an empty log", "notes\nmore notes\n", "", false},
       {"values", values, log, true},
       {"values, with an empty log", values, "", true},
-      {"the log cut short", log.substr(0, log.size() - 1), log, true},
+      {"the log seen shorter than it is", log.substr(0, Probe::kSize + 1), log, false},
+      {"the log's first bytes", log.substr(0, 3), log, false},
+      {"values after the log's first bytes", log.substr(0, 5) + values, log, true},
+      {"empty", "", log, true},
       {"the log changed past the first read", changed_late, log, true},
   };
   Probe probe;
