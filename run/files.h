@@ -47,6 +47,7 @@ class LogFile {
 
 class ValueFile final : public ByteSink {
  public:
+  // cppcheck-suppress uninitMemberVar ; the probe holds only what a read fills
   ValueFile() = default;
   ValueFile(const ValueFile&) = delete;
   ValueFile& operator=(const ValueFile&) = delete;
@@ -68,7 +69,7 @@ class ValueFile final : public ByteSink {
 
  private:
   int fd_ = -1;
-  Probe probe_;
+  Probe probe_;  // not cleared: only what a read fills is looked at
 #ifdef _WIN32
   LongName long_name_;
 #endif

@@ -58,8 +58,8 @@ TEST(TextRule, RandomValueFilesAreNotText) {
   // Only the first kTextProbeSize bytes are looked at: a longer file is made only that far.
   const auto fill = [&](std::size_t size) {
     bytes.resize(std::min(size, kTextProbeSize + 1));
-    for (char& b : bytes)
-      b = static_cast<char>(random() & 0xFF);
+    std::generate(bytes.begin(), bytes.end(),
+                  [&random] { return static_cast<char>(random() & 0xFF); });
   };
   constexpr int kTinyFiles = 200000;
   int tiny_text = 0;
