@@ -183,6 +183,17 @@ block_device_node)
   mknod alias b $((16#$major)) $((16#$minor)) || skip "cannot make a device node here"
   ln -s "$device" device
   expect_refusals device alias
+  # A user who may only write the second node: its content cannot be read, so only the device
+  # both nodes name tells that it is the log.
+  command -v setpriv >/dev/null || skip "setpriv is not installed"
+  mknod reader b $((16#$major)) $((16#$minor))
+  mknod writer b $((16#$major)) $((16#$minor))
+  chown nobody reader writer
+  chmod 0400 reader
+  chmod 0200 writer
+  chmod 0777 "$work"
+  emulator=(setpriv --reuid=nobody --regid=nogroup --clear-groups "${emulator[@]}")
+  expect_refusal reader writer
   ;;
 two_runs)
   # The first run reads a log from a FIFO and so stays writing until the log ends; a second
