@@ -74,9 +74,9 @@ mount_or_skip() {
   mounts+=("$at")
 }
 
-for m in $(awk -v w="$work" 'index($2, w) == 1 { print $2 }' /proc/mounts | sort -r); do
+while read -r m; do
   umount -l "$m" 2>/dev/null || true # a run cut short
-done
+done < <(awk -v w="$work" 'index($2, w) == 1 { print $2 }' /proc/mounts | sort -r)
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
@@ -153,7 +153,10 @@ unionfs)
 sshfs)
   # Over a local sftp-server: the wrapper stands in for ssh, no network is used.
   command -v sshfs >/dev/null || skip "sshfs is not installed"
-  server=$(ls /usr/lib/openssh/sftp-server /usr/lib/sftp-server 2>/dev/null | head -n 1 || true)
+  server=''
+  for candidate in /usr/lib/openssh/sftp-server /usr/lib/sftp-server; do
+    [[ -x $candidate ]] && server=$candidate && break
+  done
   [[ -n $server ]] || skip "no sftp-server here (openssh-sftp-server)"
   mkdir source view
   cp "$sample" source/a.log
@@ -164,8 +167,9 @@ sshfs)
   ;;
 fusefat)
   # A FAT image through FUSE: two spellings of one name show two inode numbers.
-  command -v fusefat >/dev/null && command -v mkfs.vfat >/dev/null ||
+  if ! command -v fusefat >/dev/null || ! command -v mkfs.vfat >/dev/null; then
     skip "fusefat or dosfstools is not installed"
+  fi
   truncate -s 4M fat.img
   mkfs.vfat fat.img >/dev/null
   mkdir m
@@ -206,8 +210,11 @@ two_runs)
   first=$!
   exec 3>log.fifo
   head -c 600000 whole.log >&3
-  for ((i = 0; i < 300 && ! -s value.out; i++)); do sleep 0.1; done
-  sleep 0.5 # from created to locked
+  for ((i = 0; i < 300; i++)); do
+    [[ -s value.out ]] && break
+    sleep 0.1
+  done
+  sleep 0.2 # from created to locked
   cp "$sample" small.log
   expect_refusal small.log value.out
   tail -c +600001 whole.log >&3
