@@ -9,10 +9,11 @@ namespace mirtak {
 // signals or dialog boxes (a pipe nobody reads, a file size limit, a drive with no disk in it).
 void prepare_process();
 
-// Gives whole pages of memory the process has touched back to the system, where it can (POSIX);
-// their contents are zero when next touched. start and size are multiples of kGivenBackPage.
-void give_back(void* start, std::size_t size);
+// No page of memory is smaller than this on any system the tool runs on.
+inline constexpr std::size_t kSmallestPage = 4096;
 
-inline constexpr std::size_t kGivenBackPage = 4096;
+// Gives whole pages of memory the process has touched back to the system, where it can (POSIX);
+// their contents are zero when next touched. start and size are multiples of kSmallestPage.
+void give_back(void* start, std::size_t size);
 
 }  // namespace mirtak

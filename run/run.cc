@@ -47,16 +47,12 @@ constexpr std::size_t kFileRoom = std::size_t{512} * 1024;
 struct Storage {
   Console console;
   std::optional<Conversion> conversion;  // built in place for the conversion, then taken down
-  alignas(kGivenBackPage) unsigned char file_room[kFileRoom];
+  alignas(kSmallestPage) unsigned char file_room[kFileRoom];
 };
 
 Storage storage;
 
-// No page of memory is smaller than this, so touching one byte in each such step touches every
-// page.
-constexpr std::size_t kSmallestPage = 4096;
-static_assert(kGivenBackPage % kSmallestPage == 0 && kFileRoom % kGivenBackPage == 0,
-              "the room given back is whole pages");
+static_assert(kFileRoom % kSmallestPage == 0, "the room given back is whole pages");
 
 // The deepest the run's calls go below run() is well within this.
 constexpr std::size_t kStackReserve = std::size_t{64} * 1024;
@@ -67,6 +63,7 @@ void touch(volatile unsigned char& byte) {
   byte = value;
 }
 
+// One byte in each step of the smallest page size: every page is touched.
 void touch_pages(volatile unsigned char* bytes, std::size_t size) {
   for (std::size_t at = 0; at < size; at += kSmallestPage)
     touch(bytes[at]);
