@@ -268,6 +268,22 @@ TEST_F(ToolProcess, EachMessageGoesOutInOneWrite) {
 }
 
 #ifdef __linux__  // file watching is the system's own
+// Every kind of event a watcher has seen, read without waiting; closes the watcher.
+std::uint32_t events_seen(int watcher) {
+  std::uint32_t seen = 0;
+  alignas(struct inotify_event) char events[4096];
+  for (ssize_t got = 0; (got = ::read(watcher, events, sizeof events)) > 0;) {
+    for (ssize_t at = 0; at < got;) {
+      struct inotify_event event {};
+      std::memcpy(&event, events + at, sizeof event);
+      seen |= event.mask;
+      at += static_cast<ssize_t>(sizeof event + event.len);
+    }
+  }
+  ::close(watcher);
+  return seen;
+}
+
 TEST_F(ToolProcess, ARefusedRunNeverOpensTheLogForWriting) {
   // The value file is looked at before it is opened: a name that leads to the log is refused
   // without the log being opened for writing, which file watchers would see.
@@ -281,17 +297,7 @@ TEST_F(ToolProcess, ARefusedRunNeverOpensTheLogForWriting) {
                                   IN_OPEN | IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB),
               0);
     EXPECT_EQ(run("log.in", name).status, 1);
-    std::uint32_t seen = 0;
-    alignas(struct inotify_event) char events[4096];
-    for (ssize_t got = 0; (got = ::read(watcher, events, sizeof events)) > 0;) {
-      for (ssize_t at = 0; at < got;) {
-        struct inotify_event event {};
-        std::memcpy(&event, events + at, sizeof event);
-        seen |= event.mask;
-        at += static_cast<ssize_t>(sizeof event + event.len);
-      }
-    }
-    ::close(watcher);
+    const std::uint32_t seen = events_seen(watcher);
     EXPECT_NE(seen & IN_OPEN, 0u) << "the log was not even opened to be read";
     EXPECT_EQ(seen & IN_CLOSE_WRITE, 0u) << "the log was opened for writing";
     EXPECT_EQ(seen & (IN_MODIFY | IN_ATTRIB), 0u) << "the log was changed";
@@ -462,17 +468,7 @@ TEST_F(ToolProcess, ANewOrEmptyValueFileIsNotTruncated) {
     ASSERT_GE(watcher, 0);
     ASSERT_GE(::inotify_add_watch(watcher, dir_.c_str(), IN_MODIFY | IN_CLOSE_WRITE), 0);
     EXPECT_EQ(run("empty.log", "value.out").status, 0);
-    std::uint32_t seen = 0;
-    alignas(struct inotify_event) char events[4096];
-    for (ssize_t got = 0; (got = ::read(watcher, events, sizeof events)) > 0;) {
-      for (ssize_t at = 0; at < got;) {
-        struct inotify_event event {};
-        std::memcpy(&event, events + at, sizeof event);
-        seen |= event.mask;
-        at += static_cast<ssize_t>(sizeof event + event.len);
-      }
-    }
-    ::close(watcher);
+    const std::uint32_t seen = events_seen(watcher);
     EXPECT_NE(seen & IN_CLOSE_WRITE, 0u) << "the value file was not even opened";
     EXPECT_EQ(seen & IN_MODIFY, 0u) << "the value file was truncated";
   }
