@@ -71,7 +71,7 @@ class FastLines {
   static constexpr std::size_t kStretchSize = kStretchChunks * kChunkSize;  // 8 KiB
   static_assert(kStretchSize <= 65536, "offsets in a stretch fit 16 bits");
   // A stretch holds at most one value per byte, and its values are reserved at once.
-  static_assert(kStretchSize * kItemSize <= ValueWriter::kBufferSize,
+  static_assert(kStretchSize <= ValueWriter::kMaxReserve,
                 "a stretch's values must fit the writer's buffer");
 
   void map_stretch(const unsigned char* from, const unsigned char* end, FieldBoundary place);
