@@ -79,17 +79,23 @@ MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace portable
 
-namespace avx2 {  // x86-64 with AVX2 (and BMI1, POPCNT)
+namespace avx2 {  // x86 with AVX2 (and BMI1, POPCNT)
 bool runs_here();
 MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace avx2
 
-namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2; BMI1, POPCNT)
+namespace avx512 {  // x86 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2; BMI1, POPCNT)
 bool runs_here();
 MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace avx512
+
+namespace sse4 {  // x86 with SSSE3, SSE4.1, SSE4.2 and POPCNT (x86-64-v2), 64-bit or 32-bit
+bool runs_here();
+MapChunks map_chunks;
+ReadValues read_values;
+}  // namespace sse4
 
 namespace neon {  // aarch64 (Advanced SIMD); the positions are the portable kernel's
 bool runs_here();
