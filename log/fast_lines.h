@@ -15,26 +15,24 @@
 // it: one that holds a byte of 0x08..0x0F (tab, vertical tab, form feed, a lone carriage return)
 // or a Ctrl-Z, a terminator line, a field longer than a stretch, and the field a block's end cuts.
 //
-// Each rule of the log has one home in the plain reader. Where the fast way restates a rule, it
-// is tied to that home by a constant it shares, a compile-time check, or the byte sweep
-// (tests/byte_sweep_test.cc: every byte in every place of a line, on every kernel set):
+// The bytes of the log's rules have one home, log/byte_rules.h, which the plain reader and every
+// kernel take them from. Each rule is applied once in the plain reader; where the fast way
+// applies it another way, the byte sweep (tests/byte_sweep_test.cc: every byte in every place
+// of a line) and the number sweep (tests/number_sweep_test.cc) check it on every kernel set:
 //
-//   rule                                 plain reader                fast way
-//   white space: tab, LF, VT, FF, CR, ' ' number.h is_white_space     kernels.h white-space range
-//                                                                    (static_assert over 256 bytes)
-//   every CR is dropped                  text_filter kCarriageReturn a CR right before the newline
-//                                                                    is read as a character of the
-//                                                                    line (chunk_masks.h); any
-//                                                                    other: plain reader
-//   Ctrl-Z ends the input                text_filter kEndOfText      its field: plain reader
-//   "+" first in a line ends the data    line_reader kTerminatorMark its line: plain reader
-//   lines end at the newline             line_reader kNewline        newline mask
-//   only the space separates fields      field_splitter              separator mask
-//                                        kFieldSeparator
-//   the first field is dropped           field_splitter              value starts (chunk_masks.h)
-//   trailing spaces make one more 0      field_splitter              a value at the newline
-//   sign, digits, 32-bit wrap, low 16    number.h Number             kernels' read_values; long
-//                                                                    numbers by field_value
+//   rule                                 plain reader       fast way
+//   white space                          number.h Number    the white-space range (byte_rules.h)
+//   every CR is dropped                  text_filter        a CR right before the newline is read
+//                                                           as a character of the line
+//                                                           (chunk_masks.h); any other: plain
+//   Ctrl-Z ends the input                text_filter        its field: plain reader
+//   "+" first in a line ends the data    line_reader        its line: plain reader
+//   lines end at the newline             line_reader        newline mask
+//   only the space separates fields      field_splitter     separator mask
+//   the first field is dropped           field_splitter     value starts (chunk_masks.h)
+//   trailing spaces make one more 0      field_splitter     a value at the newline
+//   sign, digits, 32-bit wrap, low 16    number.h Number    kernels' read_values; long numbers
+//                                                           by field_value
 //
 // The plain reader and the fast way rely on each other for three things:
 //   - the text filter rewrites only the bytes it is given, so what the fast way classified of

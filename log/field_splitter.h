@@ -10,12 +10,11 @@
 // from one piece to the next is where the current field and its number stand.
 #pragma once
 
+#include "log/byte_rules.h"
 #include "log/number.h"
 #include "output/value_writer.h"
 
 namespace mirtak {
-
-inline constexpr unsigned char kFieldSeparator = ' ';
 
 class FieldSplitter {
  public:

@@ -3,8 +3,6 @@
 #include <immintrin.h>
 
 #include "log/kernels.h"
-#include "log/line_reader.h"
-#include "log/text_filter.h"
 #include "output/value_writer.h"
 
 namespace mirtak::avx2 {

@@ -5,8 +5,6 @@
 #include <immintrin.h>
 
 #include "log/kernels.h"
-#include "log/line_reader.h"
-#include "log/text_filter.h"
 #include "output/value_writer.h"
 
 namespace mirtak::sse4 {

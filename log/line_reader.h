@@ -11,12 +11,10 @@
 #include <cstddef>
 #include <optional>
 
+#include "log/byte_rules.h"
 #include "log/field_splitter.h"
 
 namespace mirtak {
-
-inline constexpr unsigned char kNewline = 0x0A;
-inline constexpr unsigned char kTerminatorMark = '+';
 
 // A place between two fields of a data line, where the plain reader and the fast way
 // (log/fast_lines.h) hand over to each other: all either needs to know of the line so far.
