@@ -11,13 +11,9 @@ namespace mirtak::sse4 {
 
 namespace {
 
-__attribute__((target("sse4.2"))) std::uint64_t bits_of(const __m128i (&v)[4]) {
-  std::uint64_t bits = 0;
-  for (std::size_t i = 0; i < 4; ++i) {
-    const auto part = static_cast<std::uint16_t>(_mm_movemask_epi8(v[i]));
-    bits |= std::uint64_t{part} << (16 * i);
-  }
-  return bits;
+// One bit per byte of v: bit i for byte i.
+__attribute__((target("sse4.2"))) std::uint64_t bits_of(__m128i v) {
+  return static_cast<unsigned>(_mm_movemask_epi8(v));  // 16 bits, zero above
 }
 
 __attribute__((target("sse4.2"))) __m128i equal(__m128i v, unsigned char c) {
@@ -59,37 +55,30 @@ bool runs_here() {
   // NOLINTEND(readability-implicit-bool-conversion)
 }
 
-// The separator and the newline in every chunk. The rarer classes (the white-space range,
-// Ctrl-Z, "+") are gathered into one vector and tested once: only where it holds a byte that the
-// masks use (a byte of the range that is neither a newline nor right before one, so not the CR
-// of a CR LF line; any Ctrl-Z or "+") are the three worked out one by one.
+// The separator, the newline and the white-space range in every chunk; Ctrl-Z and "+" gathered
+// into one mask. Only where the masks use one of the rarer bytes (a byte of the range that is
+// neither a newline nor right before one, so not the CR of a CR LF line; any Ctrl-Z or "+") are
+// Ctrl-Z and "+" told apart.
 __attribute__((target("sse4.2,popcnt"), always_inline)) inline ByteClasses classes_of(
     const unsigned char* chunk) {
-  __m128i v[4], separator[4], newline[4];
+  ByteClasses c{0, 0, 0, 0, 0};
+  std::uint64_t end_or_plus = 0;
   for (std::size_t i = 0; i < 4; ++i) {
-    v[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * i));
-    separator[i] = equal(v[i], kFieldSeparator);
-    newline[i] = equal(v[i], kNewline);
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * i));
+    const std::size_t shift = 16 * i;
+    c.separator |= bits_of(equal(v, kFieldSeparator)) << shift;
+    c.newline |= bits_of(equal(v, kNewline)) << shift;
+    c.white_space_range |= bits_of(in_white_space_range(v)) << shift;
+    end_or_plus |= bits_of(_mm_or_si128(equal(v, kEndOfText), equal(v, kTerminatorMark))) << shift;
   }
-  __m128i rare = _mm_setzero_si128();
-  for (std::size_t i = 0; i < 4; ++i) {
-    // The byte before each newline; the chunk's last byte is never taken as one.
-    const __m128i next = i < 3 ? newline[i + 1] : _mm_setzero_si128();
-    const __m128i line_end = _mm_or_si128(newline[i], _mm_alignr_epi8(next, newline[i], 1));
-    rare = _mm_or_si128(rare, _mm_andnot_si128(line_end, in_white_space_range(v[i])));
-    rare = _mm_or_si128(rare, _mm_or_si128(equal(v[i], kEndOfText), equal(v[i], kTerminatorMark)));
-  }
-  ByteClasses c{bits_of(separator), bits_of(newline), 0, 0, 0};
-  if (_mm_testz_si128(rare, rare) == 0) {
-    __m128i range[4], end_of_text[4], plus[4];
+  // The chunk's last byte is never taken as before a newline.
+  if (((c.white_space_range & ~c.newline & ~(c.newline >> 1)) | end_or_plus) != 0) {
     for (std::size_t i = 0; i < 4; ++i) {
-      range[i] = in_white_space_range(v[i]);
-      end_of_text[i] = equal(v[i], kEndOfText);
-      plus[i] = equal(v[i], kTerminatorMark);
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * i));
+      const std::size_t shift = 16 * i;
+      c.end_of_text |= bits_of(equal(v, kEndOfText)) << shift;
+      c.plus |= bits_of(equal(v, kTerminatorMark)) << shift;
     }
-    c.white_space_range = bits_of(range);
-    c.end_of_text = bits_of(end_of_text);
-    c.plus = bits_of(plus);
   }
   return c;
 }
