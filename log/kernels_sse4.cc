@@ -70,7 +70,7 @@ __attribute__((target("sse4.2,popcnt"), always_inline)) inline ByteClasses class
     c.white_space_range |= bits_of(in_white_space_range(v)) << shift;
     end_or_plus |= bits_of(_mm_or_si128(equal(v, kEndOfText), equal(v, kTerminatorMark))) << shift;
   }
-  if (__builtin_expect(end_or_plus != 0, 0)) {
+  if (end_or_plus != 0) {
     for (std::size_t i = 0; i < 4; ++i) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * i));
       const std::size_t shift = 16 * i;
