@@ -10,10 +10,10 @@
 // classifies in one step (64 bytes, one bit per byte in a 64-bit word).
 //
 // The fast way and the plain reader hand over to each other between two fields: at a line's
-// start, in a line's leading spaces, or after a field (log/line_reader.h, FieldBoundary). So a
-// line of any length stays on the fast way, and the plain reader reads only the fields that need
-// it: one that holds a byte of 0x08..0x0F (tab, vertical tab, form feed, a lone carriage return)
-// or a Ctrl-Z, a terminator line, a field longer than a stretch, and the field a block's end cuts.
+// start, in a line's leading spaces, or after a field (log/line_place.h). So a line of any
+// length stays on the fast way, and the plain reader reads only the fields that need it: one
+// that holds a byte of 0x08..0x0F (tab, vertical tab, form feed, a lone carriage return) or a
+// Ctrl-Z, a terminator line, a field longer than a stretch, and the field a block's end cuts.
 //
 // The bytes of the log's rules have one home, log/byte_rules.h, which the plain reader and every
 // kernel take them from. Each rule is applied once in the plain reader; where the fast way
@@ -40,14 +40,14 @@
 //   - what the fast way classified of a block is forgotten when the next block comes (forget()),
 //     as the block's memory then holds other bytes;
 //   - the fast way never looks behind the place it starts at, which the plain reader may have
-//     rewritten; what it needs to know of the line so far comes as a FieldBoundary.
+//     rewritten; what it needs to know of the line so far comes as a LinePlace.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "log/kernels.h"
-#include "log/line_reader.h"
+#include "log/line_place.h"
 #include "output/value_writer.h"
 
 namespace mirtak {
@@ -62,7 +62,7 @@ class FastLines {
   // Converts the fields from data, which stands at `place`, as far as it can before end.
   // Returns how many bytes it took, and leaves in `place` where that stops: at the start of a
   // field (or line) the plain reader must read, of the field the end cuts, or at end itself.
-  std::size_t convert(const unsigned char* data, const unsigned char* end, FieldBoundary& place);
+  std::size_t convert(const unsigned char* data, const unsigned char* end, LinePlace& place);
 
  private:
   static constexpr std::size_t kStretchChunks = 128;
@@ -72,8 +72,8 @@ class FastLines {
   static_assert(kStretchSize <= ValueWriter::kMaxReserve,
                 "a stretch's values must fit the writer's buffer");
 
-  void map_stretch(const unsigned char* from, const unsigned char* end, FieldBoundary place);
-  FieldBoundary place_at(std::size_t offset) const;
+  void map_stretch(const unsigned char* from, const unsigned char* end, LinePlace place);
+  LinePlace place_at(std::size_t offset) const;
   std::size_t stop_before(std::size_t bad) const;
   std::size_t values_before(std::size_t offset) const;
   void write_values(std::size_t from, std::size_t to, const unsigned char* end);
@@ -84,7 +84,7 @@ class FastLines {
   // The stretch mapped last, where it started, and what the masks know of it, one bit per byte.
   const unsigned char* stretch_ = nullptr;
   std::size_t stretch_size_ = 0;
-  FieldBoundary first_place_ = FieldBoundary::kLineStart;
+  LinePlace first_place_ = LinePlace::kLineStart;
   std::size_t cut_ = 0;                              // where the stretch's last complete field ends
   std::uint64_t newline_bits_[kStretchChunks] = {};  // log/chunk_masks.h says what each holds
   std::uint64_t start_bits_[kStretchChunks] = {};
