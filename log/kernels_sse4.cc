@@ -26,10 +26,11 @@ __attribute__((target("sse4.2"))) __m128i in_white_space_range(__m128i v) {
 }
 
 // For a lane whose first `count` bytes are to move to its top: byte j takes byte j + count - 8,
-// and the bytes below take nothing (an index with its top bit set reads as 0). Row count of the
-// table; the second half is the same for the upper lane (its bytes 8 on: the top bit stays set).
+// and the bytes below take nothing (an index with its top bit set reads as 0). Row `count` of
+// each table, for the lower lane and for the upper one (its bytes 8 on: the top bit stays set).
 struct ToTop {
-  unsigned char index[9][16];
+  unsigned char lower[9][8];
+  unsigned char upper[9][8];
 };
 constexpr ToTop to_top() {
   ToTop t{};
@@ -37,8 +38,8 @@ constexpr ToTop to_top() {
     for (int j = 0; j < 8; ++j) {
       const int from = j + count - 8;
       const auto index = static_cast<unsigned char>(from < 0 ? 0x80 : from);
-      t.index[count][j] = index;
-      t.index[count][8 + j] = static_cast<unsigned char>(index + 8);
+      t.lower[count][j] = index;
+      t.upper[count][j] = static_cast<unsigned char>(index + 8);
     }
   }
   return t;
@@ -96,8 +97,8 @@ __attribute__((target("sse4.2,popcnt"))) void map_chunks(const unsigned char* da
 // combined by multiply-adds into the number's low 16 bits, negated after a minus. A lane of
 // eight digits may go on past them: its field is read again one character at a time.
 struct TwoValues {
-  __m128i values;      // each in the low 16 bits of its lane
-  unsigned may_go_on;  // bit k for lane k
+  __m128i values;    // each in the low 16 bits of its lane
+  unsigned lengths;  // how many digits each lane has before another byte, 8 for all: bit 3
 };
 
 __attribute__((target("sse4.2,popcnt"))) inline TwoValues read_two(const unsigned char* base,
@@ -118,15 +119,15 @@ __attribute__((target("sse4.2,popcnt"))) inline TwoValues read_two(const unsigne
       static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(digits, ten), digits)));
   const auto count0 = static_cast<unsigned>(__builtin_ctz(other | 0x100u));
   const auto count1 = static_cast<unsigned>(__builtin_ctz((other >> 8) | 0x100u));
-  const __m128i shuffle = _mm_unpacklo_epi64(
-      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.index[count0])),
-      _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.index[count1] + 8)));
+  const __m128i shuffle =
+      _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.lower[count0])),
+                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.upper[count1])));
   const __m128i top = _mm_shuffle_epi8(digits, shuffle);
   const __m128i quads = _mm_madd_epi16(_mm_maddubs_epi16(top, tens_units), hundreds_ones);
   __m128i value =
       _mm_add_epi64(_mm_mul_epu32(quads, _mm_set1_epi64x(10000)), _mm_srli_epi64(quads, 32));
   value = _mm_sub_epi64(_mm_xor_si128(value, negative), negative);
-  return {value, (count0 == 8 ? 1u : 0u) | (count1 == 8 ? 2u : 0u)};
+  return {value, count0 | count1 << 4};
 }
 
 __attribute__((target("sse4.2,popcnt"))) void read_values(const unsigned char* base,
@@ -145,9 +146,12 @@ __attribute__((target("sse4.2,popcnt"))) void read_values(const unsigned char* b
     const __m128i items =
         _mm_or_si128(_mm_shuffle_epi8(a.values, items_a), _mm_shuffle_epi8(b.values, items_b));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), items);
-    for (unsigned lanes = a.may_go_on | b.may_go_on << 2; lanes != 0; lanes &= lanes - 1) {
-      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(lanes));
-      store_item(field_value(base + at[k], end), out + 2 * k);
+    // Only a lane of eight digits has bit 3 of its length set.
+    const unsigned lengths = a.lengths | b.lengths << 8;
+    if ((lengths & 0x8888u) == 0) continue;
+    for (std::size_t k = 0; k < 4; ++k) {
+      if ((lengths >> (4 * k) & 8u) != 0)
+        store_item(field_value(base + at[i + k], end), out + 2 * (i + k));
     }
   }
   portable::read_values(base, at + i, count - i, end, out + 2 * i);
