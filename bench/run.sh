@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # Builds the optimised tool, a tool for each kernel set this processor runs and the benchmark
-# programs, generates the benchmark logs and prints how fast MIRTAK converts them beside the I/O
-# floor (reading the log and writing a value file's worth of bytes, converting nothing), wc -l,
-# cat and the alternatives, with peak memory. Ends with a chart of the figures (an SVG) and the
-# conversion core alone in memory.
+# programs, the same tools of an earlier commit (BASE), generates the benchmark logs and prints
+# how fast MIRTAK converts them beside the I/O floor (reading the log and writing a value file's
+# worth of bytes, converting nothing), the earlier commit's tools, wc -l, cat and the
+# alternatives, with peak memory. Ends with a chart of the figures (an SVG) and the conversion
+# core alone in memory.
 #   bench/run.sh [WORK_DIR]      (default /tmp/mirtak-bench; needs about 2.5 GB there)
-# Timing is by hyperfine, without a shell: medians over ROUNDS rounds of RUNS runs of every
-# command of a table (default 5 x 3), so the ratios compare like with like on a busy machine.
-# Every run writes a new value file. Memory is by /usr/bin/time. The chart goes to CHART
-# (default docs/speed.svg) where Debian's python3-matplotlib is installed.
+# Timing is by hyperfine with no shell in the timed command: the old value file is deleted by
+# --prepare, outside the timing, so every run writes a new one. Medians over ROUNDS rounds of
+# RUNS runs of every command of a table (default 5 x 3), so the ratios compare like with like on
+# a busy machine. Memory is by /usr/bin/time. The chart goes to CHART (default docs/speed.svg)
+# where Debian's python3-matplotlib is installed.
+# Knobs for a quick run while developing:
+#   BASE=COMMIT   the earlier commit timed beside this one (default 728275a; BASE= for none),
+#                 built from a git worktree in WORK_DIR/base-COMMIT with the same presets
+#   MB=N BIG_MB=N the sizes of the main log and of the big log (default 100 and 1000)
+#   QUICK=1       the main table (floor, kernel sets, BASE) and the big log only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -16,6 +23,10 @@ work=${1:-/tmp/mirtak-bench}
 rounds=${ROUNDS:-5}
 runs=${RUNS:-3}
 chart=${CHART:-$root/docs/speed.svg}
+base=${BASE-728275a}
+mb=${MB:-100}
+big_mb=${BIG_MB:-1000}
+quick=${QUICK:-0}
 
 needed=(hyperfine time perl)
 for package in "${needed[@]}"; do
@@ -39,17 +50,42 @@ while read -r set; do
 done < <("$bin/kernel_sets")
 
 mkdir -p "$work"
+work=$(cd "$work" && pwd)
+
+# The earlier commit's tools: its default build and one for each kernel set it has too.
+base_sets=()
+if [[ -n $base ]]; then
+  base=$(git rev-parse --short "$base^{commit}")
+  base_src=$work/base-$base
+  [[ -d $base_src ]] || git worktree add --detach "$base_src" "$base" >/dev/null 2>&1
+  (cd "$base_src" && cmake --preset release >/dev/null && cmake --build --preset release >/dev/null)
+  for set in "${kernel_sets[@]}"; do
+    # A set the earlier commit does not have is refused by its CMake: no row for it.
+    if (cd "$base_src" && cmake --preset release -B "build/bench-$set" -DMIRTAK_KERNELS="$set" \
+      >/dev/null 2>&1 && cmake --build "build/bench-$set" --target MIRTAK >/dev/null); then
+      base_sets+=("$set")
+    fi
+  done
+fi
+base_tool() { echo "$base_src/build/${1:+bench-}${1:-release}/MIRTAK"; }
+
 cd "$work"
 rm -f results.jsonl
+# The processor, for every table and the chart.
+grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//' >processor.txt
+[[ -s processor.txt ]] || uname -m >processor.txt
 
 make_log() { [ -s "$1" ] || "$bin/make_log" "${@:2}" "$1"; }
-make_log 1mb.log 1 10 crlf
-make_log 100mb.log 100 10 crlf
-make_log 100mb_lf.log 100 10 lf
-make_log 100mb_3col.log 100 3 crlf
-make_log 100mb_2000col.log 100 2000 crlf
-make_log 1gb.log 1000 10 crlf
-[ -s one_line.log ] || "$bin/make_log" --one-line 100 one_line.log
+main_log=${mb}mb.log big_log=${big_mb}mb.log
+make_log "$main_log" "$mb" 10 crlf
+make_log "$big_log" "$big_mb" 10 crlf
+if ((!quick)); then
+  make_log 1mb.log 1 10 crlf
+  make_log "${mb}mb_lf.log" "$mb" 10 lf
+  make_log "${mb}mb_3col.log" "$mb" 3 crlf
+  make_log "${mb}mb_2000col.log" "$mb" 2000 crlf
+  [ -s "one_line_${mb}mb.log" ] || "$bin/make_log" --one-line "$mb" "one_line_${mb}mb.log"
+fi
 
 python=/usr/bin/python3
 numpy_ok=0
@@ -89,33 +125,48 @@ table() {
     rm -f "$out"
     eval "/usr/bin/time -f %M -o '$name.${labels[$i]//[ \/]/_}.rss' ${commands[$i]}" >/dev/null
   done
-  "$python" "$root/bench/report.py" table "$name" "$title" "$log" "${labels[@]}"
+  "$python" "$root/bench/report.py" table "$name" "$title" "$log" "$base" "${labels[@]}"
 }
 
-echo "MIRTAK $(git -C "$root" describe --always --dirty), $(nproc) cores," \
-  "$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//')," \
-  "kernel sets: ${kernel_sets[*]}"
+echo "MIRTAK $(git -C "$root" describe --always --dirty), $(nproc) cores, $(cat processor.txt)," \
+  "kernel sets: ${kernel_sets[*]}${base:+, beside $base: default ${base_sets[*]}}"
 echo
-echo "== 100 MB, 10 columns, CR LF: each kernel set, the tools and the alternatives"
+echo "== $mb MB, 10 columns, CR LF: each kernel set beside $base's, the tools and the alternatives"
 rows=("$floor" "MIRTAK=$tool {log} {out}")
-for set in "${kernel_sets[@]}"; do rows+=("MIRTAK $set=$root/build/bench-$set/MIRTAK {log} {out}"); done
-rows+=(
-  "wc -l=wc -l {log}"
-  "cat=cat {log}"
-  "literal port=$bin/literal_port {log} {out}"
-  "perl one-liner=$perl_cmd {log} {out}"
-)
-((numpy_ok)) && rows+=("numpy loadtxt=$numpy_cmd {log} {out}")
-table t100 "100 MB, 10 columns, CR LF" 100mb.log "${rows[@]}"
+[[ -n $base ]] && rows+=("$base=$(base_tool) {log} {out}")
+for set in "${kernel_sets[@]}"; do
+  rows+=("MIRTAK $set=$root/build/bench-$set/MIRTAK {log} {out}")
+  [[ " ${base_sets[*]} " == *" $set "* ]] && rows+=("$base $set=$(base_tool "$set") {log} {out}")
+done
+if ((!quick)); then
+  rows+=(
+    "wc -l=wc -l {log}"
+    "cat=cat {log}"
+    "literal port=$bin/literal_port {log} {out}"
+    "perl one-liner=$perl_cmd {log} {out}"
+  )
+  ((numpy_ok)) && rows+=("numpy loadtxt=$numpy_cmd {log} {out}")
+fi
+table t100 "$mb MB, 10 columns, CR LF" "$main_log" "${rows[@]}"
 
 echo
-echo "== Other shapes: 1 GB, LF only, 3 columns, 2000 columns, one 100 MB line, 1 MB"
-table t1g "1 GB, 10 columns, CR LF" 1gb.log "$floor" "MIRTAK=$tool {log} {out}" "wc -l=wc -l {log}"
-table lf "100 MB, LF only" 100mb_lf.log "$floor" "MIRTAK=$tool {log} {out}"
-table c3 "100 MB, 3 columns" 100mb_3col.log "$floor" "MIRTAK=$tool {log} {out}"
-table c2000 "100 MB, 2000 columns (14 KB lines)" 100mb_2000col.log "$floor" "MIRTAK=$tool {log} {out}"
-table line "one data line of 100 MB" one_line.log "$floor" "MIRTAK=$tool {log} {out}"
-table t1m "1 MB" 1mb.log "$floor" "MIRTAK=$tool {log} {out}"
+if ((quick)); then
+  echo "== $big_mb MB"
+else
+  echo "== Other shapes: $big_mb MB, LF only, 3 columns, 2000 columns, one $mb MB line, 1 MB"
+fi
+rows=("$floor" "MIRTAK=$tool {log} {out}")
+[[ -n $base ]] && rows+=("$base=$(base_tool) {log} {out}")
+((quick)) || rows+=("wc -l=wc -l {log}")
+table t1g "$big_mb MB, 10 columns, CR LF" "$big_log" "${rows[@]}"
+if ((!quick)); then
+  table lf "$mb MB, LF only" "${mb}mb_lf.log" "$floor" "MIRTAK=$tool {log} {out}"
+  table c3 "$mb MB, 3 columns" "${mb}mb_3col.log" "$floor" "MIRTAK=$tool {log} {out}"
+  table c2000 "$mb MB, 2000 columns (14 KB lines)" "${mb}mb_2000col.log" "$floor" \
+    "MIRTAK=$tool {log} {out}"
+  table line "one data line of $mb MB" "one_line_${mb}mb.log" "$floor" "MIRTAK=$tool {log} {out}"
+  table t1m "1 MB" 1mb.log "$floor" "MIRTAK=$tool {log} {out}"
+fi
 
 echo
 "$python" "$root/bench/report.py" summary
@@ -125,6 +176,7 @@ else
   echo "no chart: apt-get install python3-matplotlib"
 fi
 
+((quick)) && exit 0
 echo
 echo "== The conversion core in memory, every kernel set (Google Benchmark)"
 "$bin/decoder_bench" --benchmark_min_time=0.5 2>/dev/null | grep -E '^[0-9a-z_]+/'

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "log/line_reader.h"
+#include "log/line_place.h"
 
 namespace mirtak {
 
@@ -57,11 +57,12 @@ inline constexpr std::size_t kPositionSlack = 64;
 class MaskDeriver {
  public:
   // For a stretch that starts at `place`, its masks written to `out` from chunk 0 on.
-  MaskDeriver(FieldBoundary place, const StretchMasks& out)
+  // (A place between two fields, log/line_place.h.)
+  MaskDeriver(LinePlace place, const StretchMasks& out)
       : out_(out),
-        newline_before_(place == FieldBoundary::kLineStart ? 1 : 0),
-        line_open_before_(place != FieldBoundary::kAfterField ? 1 : 0),
-        space_before_(place != FieldBoundary::kLineStart ? 1 : 0) {}
+        newline_before_(place == LinePlace::kLineStart ? 1 : 0),
+        line_open_before_(place != LinePlace::kAfterField ? 1 : 0),
+        space_before_(place != LinePlace::kLineStart ? 1 : 0) {}
 
   // The next chunk, by the classes of its bytes. Returns where its values are read, whose
   // offsets the caller then writes: with write_offsets(), or by its own instructions to

@@ -25,14 +25,14 @@ bool Decoder::feed(unsigned char* block, std::size_t size) {
   unsigned char* at = block;
   unsigned char* const end = block + size;
   while (at != end) {
-    if (std::optional<FieldBoundary> place = lines_.boundary()) {
-      at += fast_->convert(at, end, *place);
-      lines_.resume_at(*place);
+    if (LinePlace place = lines_.place(); between_fields(place)) {
+      at += fast_->convert(at, end, place);
+      lines_.resume_at(place);
       if (at == end) break;
     }
     // The plain reader's turn: the header, a field the fast way leaves to it, a field cut by
     // the block's end; the fast way takes over again after it.
-    unsigned char* const stop = end_of_plain_turn(at, end, lines_.in_header());
+    unsigned char* const stop = end_of_plain_turn(at, end, lines_.place() == LinePlace::kHeader);
     if (!feed_plain(at, static_cast<std::size_t>(stop - at))) return false;
     at = stop;
   }

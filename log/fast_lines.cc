@@ -38,7 +38,7 @@ std::size_t last_set(const std::uint64_t* bits, std::size_t from, std::size_t to
 }  // namespace
 
 std::size_t FastLines::convert(const unsigned char* data, const unsigned char* end,
-                               FieldBoundary& place) {
+                               LinePlace& place) {
   const unsigned char* at = data;
   while (at != end) {
     // The masks of the stretch mapped last still hold from here on if the plain reader, which
@@ -62,8 +62,7 @@ std::size_t FastLines::convert(const unsigned char* data, const unsigned char* e
   return static_cast<std::size_t>(at - data);
 }
 
-void FastLines::map_stretch(const unsigned char* from, const unsigned char* end,
-                            FieldBoundary place) {
+void FastLines::map_stretch(const unsigned char* from, const unsigned char* end, LinePlace place) {
   stretch_ = from;
   stretch_size_ = std::min(kStretchSize, static_cast<std::size_t>(end - from));
   first_place_ = place;
@@ -89,15 +88,15 @@ void FastLines::map_stretch(const unsigned char* from, const unsigned char* end,
 }
 
 // Where the line stands at offset (0 to the stretch's size), by the masks.
-FieldBoundary FastLines::place_at(std::size_t offset) const {
+LinePlace FastLines::place_at(std::size_t offset) const {
   if (offset == 0) return first_place_;
   const std::size_t before = offset - 1;
-  if (((newline_bits_[before / 64] >> (before % 64)) & 1) != 0) return FieldBoundary::kLineStart;
+  if (((newline_bits_[before / 64] >> (before % 64)) & 1) != 0) return LinePlace::kLineStart;
   const std::size_t newline = last_set(newline_bits_, 0, offset, stretch_size_);
   const std::size_t line = newline == stretch_size_ ? 0 : newline + 1;
-  const bool begun = (line == 0 && first_place_ == FieldBoundary::kAfterField) ||
+  const bool begun = (line == 0 && first_place_ == LinePlace::kAfterField) ||
                      last_set(start_bits_, line, offset, stretch_size_) != stretch_size_;
-  return begun ? FieldBoundary::kAfterField : FieldBoundary::kLeadingSpaces;
+  return begun ? LinePlace::kAfterField : LinePlace::kLeadingSpaces;
 }
 
 // The start of the field that holds the byte at bad, which is no field end: the plain reader

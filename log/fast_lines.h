@@ -10,31 +10,29 @@
 // classifies in one step (64 bytes, one bit per byte in a 64-bit word).
 //
 // The fast way and the plain reader hand over to each other between two fields: at a line's
-// start, in a line's leading spaces, or after a field (log/line_reader.h, FieldBoundary). So a
-// line of any length stays on the fast way, and the plain reader reads only the fields that need
-// it: one that holds a byte of 0x08..0x0F (tab, vertical tab, form feed, a lone carriage return)
-// or a Ctrl-Z, a terminator line, a field longer than a stretch, and the field a block's end cuts.
+// start, in a line's leading spaces, or after a field (log/line_place.h). So a line of any
+// length stays on the fast way, and the plain reader reads only the fields that need it: one
+// that holds a byte of 0x08..0x0F (tab, vertical tab, form feed, a lone carriage return) or a
+// Ctrl-Z, a terminator line, a field longer than a stretch, and the field a block's end cuts.
 //
-// Each rule of the log has one home in the plain reader. Where the fast way restates a rule, it
-// is tied to that home by a constant it shares, a compile-time check, or the byte sweep
-// (tests/byte_sweep_test.cc: every byte in every place of a line, on every kernel set):
+// The bytes of the log's rules have one home, log/byte_rules.h, which the plain reader and every
+// kernel take them from. Each rule is applied once in the plain reader; where the fast way
+// applies it another way, the byte sweep (tests/byte_sweep_test.cc: every byte in every place
+// of a line) and the number sweep (tests/number_sweep_test.cc) check it on every kernel set:
 //
-//   rule                                 plain reader                fast way
-//   white space: tab, LF, VT, FF, CR, ' ' number.h is_white_space     kernels.h white-space range
-//                                                                    (static_assert over 256 bytes)
-//   every CR is dropped                  text_filter kCarriageReturn a CR right before the newline
-//                                                                    is read as a character of the
-//                                                                    line (chunk_masks.h); any
-//                                                                    other: plain reader
-//   Ctrl-Z ends the input                text_filter kEndOfText      its field: plain reader
-//   "+" first in a line ends the data    line_reader kTerminatorMark its line: plain reader
-//   lines end at the newline             line_reader kNewline        newline mask
-//   only the space separates fields      field_splitter              separator mask
-//                                        kFieldSeparator
-//   the first field is dropped           field_splitter              value starts (chunk_masks.h)
-//   trailing spaces make one more 0      field_splitter              a value at the newline
-//   sign, digits, 32-bit wrap, low 16    number.h Number             kernels' read_values; long
-//                                                                    numbers by field_value
+//   rule                                 plain reader       fast way
+//   white space                          number.h Number    the white-space range (byte_rules.h)
+//   every CR is dropped                  text_filter        a CR right before the newline is read
+//                                                           as a character of the line
+//                                                           (chunk_masks.h); any other: plain
+//   Ctrl-Z ends the input                text_filter        its field: plain reader
+//   "+" first in a line ends the data    line_reader        its line: plain reader
+//   lines end at the newline             line_reader        newline mask
+//   only the space separates fields      field_splitter     separator mask
+//   the first field is dropped           field_splitter     value starts (chunk_masks.h)
+//   trailing spaces make one more 0      field_splitter     a value at the newline
+//   sign, digits, 32-bit wrap, low 16    number.h Number    kernels' read_values; long numbers
+//                                                           by field_value
 //
 // The plain reader and the fast way rely on each other for three things:
 //   - the text filter rewrites only the bytes it is given, so what the fast way classified of
@@ -42,14 +40,14 @@
 //   - what the fast way classified of a block is forgotten when the next block comes (forget()),
 //     as the block's memory then holds other bytes;
 //   - the fast way never looks behind the place it starts at, which the plain reader may have
-//     rewritten; what it needs to know of the line so far comes as a FieldBoundary.
+//     rewritten; what it needs to know of the line so far comes as a LinePlace.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "log/kernels.h"
-#include "log/line_reader.h"
+#include "log/line_place.h"
 #include "output/value_writer.h"
 
 namespace mirtak {
@@ -64,18 +62,18 @@ class FastLines {
   // Converts the fields from data, which stands at `place`, as far as it can before end.
   // Returns how many bytes it took, and leaves in `place` where that stops: at the start of a
   // field (or line) the plain reader must read, of the field the end cuts, or at end itself.
-  std::size_t convert(const unsigned char* data, const unsigned char* end, FieldBoundary& place);
+  std::size_t convert(const unsigned char* data, const unsigned char* end, LinePlace& place);
 
  private:
   static constexpr std::size_t kStretchChunks = 128;
   static constexpr std::size_t kStretchSize = kStretchChunks * kChunkSize;  // 8 KiB
   static_assert(kStretchSize <= 65536, "offsets in a stretch fit 16 bits");
   // A stretch holds at most one value per byte, and its values are reserved at once.
-  static_assert(kStretchSize * kItemSize <= ValueWriter::kBufferSize,
+  static_assert(kStretchSize <= ValueWriter::kMaxReserve,
                 "a stretch's values must fit the writer's buffer");
 
-  void map_stretch(const unsigned char* from, const unsigned char* end, FieldBoundary place);
-  FieldBoundary place_at(std::size_t offset) const;
+  void map_stretch(const unsigned char* from, const unsigned char* end, LinePlace place);
+  LinePlace place_at(std::size_t offset) const;
   std::size_t stop_before(std::size_t bad) const;
   std::size_t values_before(std::size_t offset) const;
   void write_values(std::size_t from, std::size_t to, const unsigned char* end);
@@ -86,7 +84,7 @@ class FastLines {
   // The stretch mapped last, where it started, and what the masks know of it, one bit per byte.
   const unsigned char* stretch_ = nullptr;
   std::size_t stretch_size_ = 0;
-  FieldBoundary first_place_ = FieldBoundary::kLineStart;
+  LinePlace first_place_ = LinePlace::kLineStart;
   std::size_t cut_ = 0;                              // where the stretch's last complete field ends
   std::uint64_t newline_bits_[kStretchChunks] = {};  // log/chunk_masks.h says what each holds
   std::uint64_t start_bits_[kStretchChunks] = {};

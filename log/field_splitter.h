@@ -7,45 +7,34 @@
 // value (see log/number.h), however many fields the line has and however long they are.
 //
 // The line arrives in pieces of any size, so a field may be cut anywhere: all that is carried
-// from one piece to the next is where the current field and its number stand.
+// from one piece to the next is where the line stands (kept by the line reader) and the number
+// of the current field.
 #pragma once
 
+#include "log/byte_rules.h"
+#include "log/line_place.h"
 #include "log/number.h"
 #include "output/value_writer.h"
 
 namespace mirtak {
 
-inline constexpr unsigned char kFieldSeparator = ' ';
-
 class FieldSplitter {
  public:
   explicit FieldSplitter(ValueWriter& out) : out_(out) {}
 
-  // Takes the next piece of the current line, without its newline.
-  void feed(const unsigned char* data, const unsigned char* end);
+  // Takes the next piece of the current line, without its newline, from `place` (a place in
+  // a data line, after its start), and leaves in `place` where the line then stands.
+  void feed(const unsigned char* data, const unsigned char* end, LinePlace& place);
 
-  // The newline: ends the line's last field and starts a new line.
-  void end_line();
-
-  // Whether the splitter stands between two fields (no character of the next one seen yet),
-  // and whether the next field is the line's first.
-  bool between_fields() const { return !begun_; }
-  bool in_first_field() const { return first_field_; }
+  // The newline: ends the line's last field.
+  void end_line(LinePlace place);
 
   // Goes on between two fields, up to which the line was split another way.
-  void resume(bool first_field) {
-    first_field_ = first_field;
-    begun_ = false;
-    number_ = Number();
-  }
+  void resume() { number_ = Number(); }
 
  private:
-  void end_field();
-
   ValueWriter& out_;
-  bool first_field_ = true;
-  bool begun_ = false;  // the field holds a character other than a space: a space ends it
-  Number number_;
+  Number number_;  // of the current value field; a new one at every other place
 };
 
 }  // namespace mirtak

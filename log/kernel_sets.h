@@ -35,6 +35,9 @@ inline constexpr KernelSet kKernelSets[] = {
 #ifdef MIRTAK_KERNELS_AVX2
     {"avx2",     avx2::runs_here,   {avx2::map_chunks,     avx2::read_values}},
 #endif
+#ifdef MIRTAK_KERNELS_SSE4
+    {"sse4",     sse4::runs_here,   {sse4::map_chunks,     sse4::read_values}},
+#endif
 #ifdef MIRTAK_KERNELS_NEON
     {"neon",     neon::runs_here,   {neon::map_chunks,     neon::read_values}},
 #endif

@@ -11,34 +11,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "log/byte_rules.h"
 #include "log/chunk_masks.h"
 #include "log/field_splitter.h"
 #include "log/number.h"
 
 namespace mirtak {
-
-// Every white-space byte but the separator lies in 0x08..0x0F, which one mask test takes whole.
-// At the start of a value field such a byte is skipped by the reading of the number, which the
-// kernels, reading from the field's first character, do not do: such a byte's field is left to
-// the plain reader. (0x08, 0x0E and 0x0F come along with the test; they only cost speed.)
-inline constexpr unsigned char kWhiteSpaceRangeMask = 0xF8;
-inline constexpr unsigned char kWhiteSpaceRangeBits = 0x08;
-
-constexpr bool in_white_space_range(unsigned char c) {
-  return (c & kWhiteSpaceRangeMask) == kWhiteSpaceRangeBits;
-}
-
-constexpr bool white_space_range_holds_all_but_the_separator() {
-  for (unsigned b = 0; b < 256; ++b) {
-    const auto c = static_cast<unsigned char>(b);
-    if (is_white_space(c) && c != kFieldSeparator && !in_white_space_range(c)) return false;
-  }
-  return true;
-}
-static_assert(white_space_range_holds_all_but_the_separator(),
-              "the kernels' white-space test must take every white-space byte but the separator");
-static_assert(!in_white_space_range(kFieldSeparator),
-              "separators are not sent to the plain reader");
 
 // Classifies `chunks` chunks of 64 bytes each, hands their classes to the deriver in order, and
 // writes the offsets of the values each has (MaskDeriver::push says how).
@@ -79,17 +57,23 @@ MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace portable
 
-namespace avx2 {  // x86-64 with AVX2 (and BMI1, POPCNT)
+namespace avx2 {  // x86 with AVX2 (and BMI1, POPCNT)
 bool runs_here();
 MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace avx2
 
-namespace avx512 {  // x86-64 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2; BMI1, POPCNT)
+namespace avx512 {  // x86 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2; BMI1, POPCNT)
 bool runs_here();
 MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace avx512
+
+namespace sse4 {  // x86 with SSSE3, SSE4.1, SSE4.2 and POPCNT (x86-64-v2), 64-bit or 32-bit
+bool runs_here();
+MapChunks map_chunks;
+ReadValues read_values;
+}  // namespace sse4
 
 namespace neon {  // aarch64 (Advanced SIMD); the positions are the portable kernel's
 bool runs_here();

@@ -3,8 +3,6 @@
 #include <immintrin.h>
 
 #include "log/kernels.h"
-#include "log/line_reader.h"
-#include "log/text_filter.h"
 #include "output/value_writer.h"
 
 namespace mirtak::avx2 {
@@ -36,15 +34,39 @@ bool runs_here() {
          __builtin_cpu_supports("popcnt");
 }
 
+// Each byte of v, moved one place down; the byte after it comes from the start of next.
+__attribute__((target("avx2"))) __m256i next_bytes(__m256i v, __m256i next) {
+  return _mm256_alignr_epi8(_mm256_permute2x128_si256(v, next, 0x21), v, 1);
+}
+
+// The separator and the newline in every chunk. The rarer classes (the white-space range,
+// Ctrl-Z, "+") are gathered into one vector and tested once: only where it holds a byte that the
+// masks use (a byte of the range that is neither a newline nor right before one, so not the CR
+// of a CR LF line; any Ctrl-Z or "+") are the three worked out one by one.
 __attribute__((target("avx2"), always_inline)) inline ByteClasses classes_of(
     const unsigned char* chunk) {
   const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk));
   const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 32));
-  return {bits_of(equal(lo, kFieldSeparator), equal(hi, kFieldSeparator)),
-          bits_of(equal(lo, kNewline), equal(hi, kNewline)),
-          bits_of(in_white_space_range(lo), in_white_space_range(hi)),
-          bits_of(equal(lo, kEndOfText), equal(hi, kEndOfText)),
-          bits_of(equal(lo, kTerminatorMark), equal(hi, kTerminatorMark))};
+  const __m256i newline_lo = equal(lo, kNewline);
+  const __m256i newline_hi = equal(hi, kNewline);
+  // A line's end: its newline or the byte right before it. The chunk's last byte is never taken
+  // as one.
+  const __m256i line_end_lo = _mm256_or_si256(newline_lo, next_bytes(newline_lo, newline_hi));
+  const __m256i line_end_hi =
+      _mm256_or_si256(newline_hi, next_bytes(newline_hi, _mm256_setzero_si256()));
+  const __m256i rare = _mm256_or_si256(
+      _mm256_or_si256(_mm256_andnot_si256(line_end_lo, in_white_space_range(lo)),
+                      _mm256_andnot_si256(line_end_hi, in_white_space_range(hi))),
+      _mm256_or_si256(_mm256_or_si256(equal(lo, kEndOfText), equal(hi, kEndOfText)),
+                      _mm256_or_si256(equal(lo, kTerminatorMark), equal(hi, kTerminatorMark))));
+  ByteClasses c{bits_of(equal(lo, kFieldSeparator), equal(hi, kFieldSeparator)),
+                bits_of(newline_lo, newline_hi), 0, 0, 0};
+  if (_mm256_testz_si256(rare, rare) == 0) {
+    c.white_space_range = bits_of(in_white_space_range(lo), in_white_space_range(hi));
+    c.end_of_text = bits_of(equal(lo, kEndOfText), equal(hi, kEndOfText));
+    c.plus = bits_of(equal(lo, kTerminatorMark), equal(hi, kTerminatorMark));
+  }
+  return c;
 }
 
 // The masks are derived here too, so with BMI's and-not, and values counted with POPCNT.

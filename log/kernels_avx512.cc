@@ -4,8 +4,6 @@
 #include <immintrin.h>
 
 #include "log/kernels.h"
-#include "log/line_reader.h"
-#include "log/text_filter.h"
 #include "output/value_writer.h"
 
 // GCC 12 takes the deliberately undefined starting value inside its AVX-512 intrinsics for a

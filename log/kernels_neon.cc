@@ -3,8 +3,6 @@
 #include <arm_neon.h>
 
 #include "log/kernels.h"
-#include "log/line_reader.h"
-#include "log/text_filter.h"
 #include "output/value_writer.h"
 
 // The values are read from the lanes as words whose lowest byte is the first.

@@ -1,7 +1,5 @@
 // The portable kernels: eight bytes at a time in 64-bit words, on any processor.
 #include "log/kernels.h"
-#include "log/line_reader.h"
-#include "log/text_filter.h"
 #include "output/value_writer.h"
 
 #include <cstring>

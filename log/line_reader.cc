@@ -16,49 +16,33 @@ const unsigned char* find_newline(const unsigned char* from, const unsigned char
 bool LineReader::feed(const unsigned char* data, std::size_t size) {
   const unsigned char* end = data + size;
   while (data != end) {
-    switch (state_) {
-      case State::kHeader: {
-        const unsigned char* newline = find_newline(data, end);
-        if (newline == nullptr) return true;
-        data = newline + 1;
-        state_ = State::kLineStart;
-        break;
-      }
-      case State::kLineStart:
-        if (*data == kTerminatorMark) return false;
-        state_ = State::kInLine;
-        break;
-      case State::kInLine: {
-        const unsigned char* newline = find_newline(data, end);
-        if (newline == nullptr) {
-          fields_.feed(data, end);
-          return true;
-        }
-        fields_.feed(data, newline);
-        fields_.end_line();
-        data = newline + 1;
-        state_ = State::kLineStart;
-        break;
-      }
+    if (place_ == LinePlace::kHeader) {
+      const unsigned char* newline = find_newline(data, end);
+      if (newline == nullptr) return true;
+      data = newline + 1;
+      place_ = LinePlace::kLineStart;
+      continue;
     }
+    if (place_ == LinePlace::kLineStart) {
+      if (*data == kTerminatorMark) return false;
+      place_ = LinePlace::kLeadingSpaces;
+    }
+    const unsigned char* newline = find_newline(data, end);
+    if (newline == nullptr) {
+      fields_.feed(data, end, place_);
+      return true;
+    }
+    fields_.feed(data, newline, place_);
+    fields_.end_line(place_);
+    data = newline + 1;
+    place_ = LinePlace::kLineStart;
   }
   return true;
 }
 
-std::optional<FieldBoundary> LineReader::boundary() const {
-  if (state_ == State::kLineStart) return FieldBoundary::kLineStart;
-  if (state_ != State::kInLine || !fields_.between_fields()) return std::nullopt;
-  return fields_.in_first_field() ? FieldBoundary::kLeadingSpaces : FieldBoundary::kAfterField;
-}
-
-void LineReader::resume_at(FieldBoundary place) {
-  state_ = place == FieldBoundary::kLineStart ? State::kLineStart : State::kInLine;
-  fields_.resume(place != FieldBoundary::kAfterField);
-}
-
 void LineReader::finish() {
-  if (state_ == State::kInLine) fields_.end_line();
-  state_ = State::kLineStart;
+  if (place_ != LinePlace::kHeader && place_ != LinePlace::kLineStart) fields_.end_line(place_);
+  place_ = LinePlace::kLineStart;
 }
 
 }  // namespace mirtak

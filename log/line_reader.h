@@ -9,22 +9,12 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 
+#include "log/byte_rules.h"
 #include "log/field_splitter.h"
+#include "log/line_place.h"
 
 namespace mirtak {
-
-inline constexpr unsigned char kNewline = 0x0A;
-inline constexpr unsigned char kTerminatorMark = '+';
-
-// A place between two fields of a data line, where the plain reader and the fast way
-// (log/fast_lines.h) hand over to each other: all either needs to know of the line so far.
-enum class FieldBoundary : unsigned char {
-  kLineStart,      // nothing of the line read yet: a "+" here ends the data
-  kLeadingSpaces,  // only spaces: the next field is the line's first, which is dropped
-  kAfterField,     // after a field and the space that ended it: the next field is a value
-};
 
 class LineReader {
  public:
@@ -37,20 +27,18 @@ class LineReader {
   // The end of the input or of the data: finishes a last data line that had no newline.
   void finish();
 
-  // Where the reader stands, if that is between two fields of a data line (not in the header,
-  // not inside a field).
-  std::optional<FieldBoundary> boundary() const;
+  // Where the reader stands.
+  LinePlace place() const { return place_; }
 
-  // Goes on from such a place, up to which the line was read another way.
-  void resume_at(FieldBoundary place);
-
-  bool in_header() const { return state_ == State::kHeader; }
+  // Goes on from a place between two fields, up to which the line was read another way.
+  void resume_at(LinePlace place) {
+    place_ = place;
+    fields_.resume();
+  }
 
  private:
-  enum class State : unsigned char { kHeader, kLineStart, kInLine };
-
   FieldSplitter& fields_;
-  State state_ = State::kHeader;
+  LinePlace place_ = LinePlace::kHeader;
 };
 
 }  // namespace mirtak

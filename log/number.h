@@ -7,24 +7,9 @@
 
 #include <cstdint>
 
+#include "log/byte_rules.h"
+
 namespace mirtak {
-
-inline constexpr unsigned char kPlusSign = '+';
-inline constexpr unsigned char kMinusSign = '-';
-
-// Tab, newline, vertical tab, form feed, carriage return and space; nothing else (not NUL, not
-// bytes 0x80..0xFF), whatever the locale.
-constexpr bool is_white_space(unsigned char c) {
-  return c == ' ' || (c >= 0x09 && c <= 0x0D);
-}
-
-constexpr bool is_sign(unsigned char c) {
-  return c == kPlusSign || c == kMinusSign;
-}
-
-constexpr bool is_digit(unsigned char c) {
-  return c >= '0' && c <= '9';
-}
 
 // The value of a number whose digits gave magnitude (modulo 2^32).
 constexpr std::int16_t to_value(std::uint32_t magnitude, bool negative) {

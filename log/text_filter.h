@@ -7,10 +7,9 @@
 
 #include <cstddef>
 
-namespace mirtak {
+#include "log/byte_rules.h"
 
-inline constexpr unsigned char kCarriageReturn = 0x0D;
-inline constexpr unsigned char kEndOfText = 0x1A;  // Ctrl-Z
+namespace mirtak {
 
 class TextFilter {
  public:

@@ -1,16 +1,28 @@
 #include "output/value_writer.h"
 
+#include <cstring>
+
 namespace mirtak {
 
 // The buffer is not cleared: only what put() and commit() count is ever written out.
 // cppcheck-suppress uninitMemberVar
 ValueWriter::ValueWriter(ByteSink& sink) : sink_(sink) {}
 
+bool ValueWriter::write(std::size_t size) {
+  if (!failed_ && size != 0 && !sink_.write(buffer_, size)) failed_ = true;
+  return !failed_;
+}
+
+void ValueWriter::write_piece() {
+  write(kPieceSize);
+  used_ -= kPieceSize;
+  std::memmove(buffer_, buffer_ + kPieceSize, used_);
+}
+
 bool ValueWriter::flush() {
   const std::size_t size = used_;
   used_ = 0;
-  if (!failed_ && size != 0 && !sink_.write(buffer_, size)) failed_ = true;
-  return !failed_;
+  return write(size);
 }
 
 }  // namespace mirtak

@@ -3,6 +3,7 @@
 // on every machine. Items follow the log's order: data line by data line, field by field.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 
@@ -27,40 +28,53 @@ inline void store_item(std::int16_t value, unsigned char* out) {
   out[1] = static_cast<unsigned char>(bits & 0xFFu);
 }
 
-// Gathers items in a large buffer and hands them to the sink a block at a time. The buffer is
-// part of the writer: nothing is allocated, so a writer kept for a whole run is fixed storage.
+// Gathers items and hands them to the sink in whole pieces of kPieceSize bytes, the last piece
+// of a run excepted: pieces the size of the system's pages and caches write fastest. Room for
+// one more reservation lies past the piece; what a commit puts there moves to the front once the
+// piece has gone out. The buffer is part of the writer: nothing is allocated, so a writer kept
+// for a whole run is fixed storage.
 class ValueWriter {
  public:
-  static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
-  static_assert(kBufferSize % kItemSize == 0, "items never straddle a flush");
+  static constexpr std::size_t kPieceSize = std::size_t{64} * 1024;
+  static constexpr std::size_t kMaxReserve = 8192;  // items in one reservation
+  static_assert(kPieceSize % kItemSize == 0, "items never straddle two pieces");
 
   explicit ValueWriter(ByteSink& sink);
 
   void put(std::int16_t value) {
-    if (used_ == kBufferSize) flush();
     store_item(value, buffer_ + used_);
     used_ += kItemSize;
+    if (used_ == kPieceSize) write_piece();
   }
 
-  // Room for `items` more items (at most kBufferSize / kItemSize), to be filled by the caller and
-  // then counted in with commit().
+  // Room for `items` more items (at most kMaxReserve), to be filled by the caller and then
+  // counted in with commit().
   unsigned char* reserve(std::size_t items) {
-    if (used_ + items * kItemSize > kBufferSize) flush();
+    assert(items <= kMaxReserve);
+    static_cast<void>(items);
     return buffer_ + used_;
   }
-  void commit(std::size_t items) { used_ += items * kItemSize; }
+  void commit(std::size_t items) {
+    used_ += items * kItemSize;
+    if (used_ >= kPieceSize) write_piece();
+  }
 
-  // Hands every gathered item to the sink. Once a write has failed, nothing more is written
-  // (the file keeps what it had) and this keeps returning false.
+  // Hands every gathered item to the sink: the run's last piece. Once a write has failed,
+  // nothing more is written (the file keeps what it had) and this keeps returning false.
   bool flush();
 
   bool failed() const { return failed_; }
 
  private:
+  // Writes the first kPieceSize bytes and moves what lies past them to the front.
+  void write_piece();
+  bool write(std::size_t size);
+
   ByteSink& sink_;
-  std::size_t used_ = 0;
+  std::size_t used_ = 0;  // below kPieceSize between calls
   bool failed_ = false;
-  unsigned char buffer_[kBufferSize];  // not cleared: only what put() and commit() count goes out
+  // Not cleared: only what put() and commit() count goes out.
+  unsigned char buffer_[kPieceSize + kMaxReserve * kItemSize];
 };
 
 }  // namespace mirtak

@@ -12,7 +12,7 @@
 
 #include "tests/support.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #include <cpuid.h>
 #include <immintrin.h>
 
@@ -53,6 +53,8 @@ std::vector<std::string> sets_this_processor_runs() {
     sets.emplace_back("avx512");
   // BMI1, AVX2 in EBX.
   if (ymm_saved && popcnt && all_set(leaf7.ebx, {3, 5})) sets.emplace_back("avx2");
+  // SSSE3, SSE4.1, SSE4.2, POPCNT in ECX; the XMM registers are saved by every x86 system.
+  if (all_set(cpuid(1, 0).ecx, {9, 19, 20, 23})) sets.emplace_back("sse4");
   sets.emplace_back("portable");
   sets.emplace_back("plain");
   return sets;

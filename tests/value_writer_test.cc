@@ -31,37 +31,74 @@ class RecordingSink final : public ByteSink {
   int left_;
 };
 
-TEST(ValueWriter, WritesInLargeBlocksWithNothingAdded) {
-  RecordingSink sink;
-  ValueWriter writer(sink);
-  const std::size_t count = ValueWriter::kBufferSize + 3;  // spans three blocks
-  std::string expected;
-  for (std::size_t i = 0; i < count; ++i) {
-    const auto v = static_cast<std::int16_t>(i * 7919);
-    writer.put(v);
-    expected += static_cast<char>(static_cast<std::uint16_t>(v) >> 8);
-    expected += static_cast<char>(static_cast<std::uint16_t>(v) & 0xFF);
+// The item the writer is given as number i, and the bytes it must come out as.
+std::int16_t item(std::size_t i) {
+  return static_cast<std::int16_t>(i * 7919);
+}
+void append_item(std::string& bytes, std::int16_t v) {
+  bytes += static_cast<char>(static_cast<std::uint16_t>(v) >> 8);
+  bytes += static_cast<char>(static_cast<std::uint16_t>(v) & 0xFF);
+}
+
+// Items come one at a time (put) or as reservations of a few to the most a reservation may hold,
+// in sizes that straddle the pieces' ends in every way: every piece but the last is whole.
+TEST(ValueWriter, HandsOverWholePiecesAndTheRestAtTheEnd) {
+  struct Case {
+    const char* name;
+    std::vector<std::size_t> reservations;  // 0: one put()
+    std::size_t repeat;
+  };
+  const Case cases[] = {
+      {"puts only", {0}, ValueWriter::kPieceSize + 3},
+      {"odd reservations", {1, 3, 997, 0, 4093}, 40},
+      {"largest reservations", {ValueWriter::kMaxReserve}, 9},
+      {"largest after a put", {0, ValueWriter::kMaxReserve, ValueWriter::kMaxReserve - 1}, 7},
+      {"a piece exactly", {ValueWriter::kPieceSize / kItemSize / 4}, 8},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    RecordingSink sink;
+    ValueWriter writer(sink);
+    std::string expected;
+    std::size_t n = 0;
+    for (std::size_t r = 0; r < c.repeat; ++r) {
+      for (const std::size_t items : c.reservations) {
+        if (items == 0) {
+          writer.put(item(n));
+          append_item(expected, item(n++));
+          continue;
+        }
+        unsigned char* out = writer.reserve(items);
+        for (std::size_t i = 0; i < items; ++i, ++n) {
+          store_item(item(n), out + 2 * i);
+          append_item(expected, item(n));
+        }
+        writer.commit(items);
+      }
+    }
+    ASSERT_TRUE(writer.flush());
+    ASSERT_TRUE(writer.flush());  // nothing left: no empty write
+    EXPECT_EQ(sink.bytes(), expected);
+    const std::size_t whole = expected.size() / ValueWriter::kPieceSize;
+    const bool rest = expected.size() % ValueWriter::kPieceSize != 0;
+    ASSERT_EQ(sink.chunks.size(), whole + (rest ? 1 : 0));
+    for (std::size_t k = 0; k < whole; ++k)
+      EXPECT_EQ(sink.chunks[k].size(), ValueWriter::kPieceSize) << "piece " << k;
+    EXPECT_EQ(sink.calls, static_cast<int>(sink.chunks.size()));
   }
-  ASSERT_TRUE(writer.flush());
-  ASSERT_TRUE(writer.flush());  // nothing left: no empty write
-  EXPECT_EQ(sink.bytes(), expected);
-  ASSERT_EQ(sink.chunks.size(), 3u);
-  EXPECT_EQ(sink.chunks[0].size(), ValueWriter::kBufferSize);
-  EXPECT_EQ(sink.chunks[1].size(), ValueWriter::kBufferSize);
-  EXPECT_EQ(sink.calls, 3);
 }
 
 TEST(ValueWriter, AfterAFailedWriteKeepsThePrefixAndWritesNoMore) {
   RecordingSink sink(1);
   ValueWriter writer(sink);
-  for (std::size_t i = 0; i < 2 * ValueWriter::kBufferSize; ++i)
+  for (std::size_t i = 0; i < 2 * ValueWriter::kPieceSize; ++i)
     writer.put(-1);
   EXPECT_TRUE(writer.failed());
   writer.put(5);
   EXPECT_FALSE(writer.flush());
   EXPECT_FALSE(writer.flush());
   EXPECT_EQ(sink.calls, 2);  // the one that failed, and none after it
-  EXPECT_EQ(sink.bytes(), std::string(ValueWriter::kBufferSize, '\xff'));
+  EXPECT_EQ(sink.bytes(), std::string(ValueWriter::kPieceSize, '\xff'));
 }
 
 }  // namespace

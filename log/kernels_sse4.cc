@@ -1,0 +1,160 @@
+// The SSE4.2 kernels: 16 bytes at a time, for x86 processors with SSSE3, SSE4.1, SSE4.2 and
+// POPCNT but no AVX2 (Atom-class Celeron and Pentium, older Core), under 64-bit and 32-bit
+// builds alike. Each function is compiled for those instructions alone, so the rest of the
+// program still runs on any x86.
+#include <immintrin.h>
+
+#include "log/kernels.h"
+#include "output/value_writer.h"
+
+namespace mirtak::sse4 {
+
+namespace {
+
+// One bit per byte of v: bit i for byte i.
+__attribute__((target("sse4.2"))) std::uint64_t bits_of(__m128i v) {
+  return static_cast<unsigned>(_mm_movemask_epi8(v));  // 16 bits, zero above
+}
+
+__attribute__((target("sse4.2"))) __m128i equal(__m128i v, unsigned char c) {
+  return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(c)));
+}
+
+__attribute__((target("sse4.2"))) __m128i in_white_space_range(__m128i v) {
+  const __m128i mask = _mm_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
+  return equal(_mm_and_si128(v, mask), kWhiteSpaceRangeBits);
+}
+
+// For a lane whose first `count` bytes are to move to its top: byte j takes byte j + count - 8,
+// and the bytes below take nothing (an index with its top bit set reads as 0). Row `count` of
+// each table, for the lower lane and for the upper one (its bytes 8 on: the top bit stays set).
+struct ToTop {
+  unsigned char lower[9][8];
+  unsigned char upper[9][8];
+};
+constexpr ToTop to_top() {
+  ToTop t{};
+  for (int count = 0; count <= 8; ++count) {
+    for (int j = 0; j < 8; ++j) {
+      const int from = j + count - 8;
+      const auto index = static_cast<unsigned char>(from < 0 ? 0x80 : from);
+      t.lower[count][j] = index;
+      t.upper[count][j] = static_cast<unsigned char>(index + 8);
+    }
+  }
+  return t;
+}
+alignas(16) constexpr ToTop kToTop = to_top();
+
+}  // namespace
+
+bool runs_here() {
+  // The compiler's own test of the processor; its result type differs between compilers.
+  // NOLINTBEGIN(readability-implicit-bool-conversion)
+  return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1") &&
+         __builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt");
+  // NOLINTEND(readability-implicit-bool-conversion)
+}
+
+// The separator, the newline and the white-space range in every chunk (a CR LF log has a byte of
+// the range in every line); Ctrl-Z and "+" gathered into one mask, tested once, and told apart
+// only in the chunks that have one.
+__attribute__((target("sse4.2,popcnt"), always_inline)) inline ByteClasses classes_of(
+    const unsigned char* chunk) {
+  ByteClasses c{0, 0, 0, 0, 0};
+  std::uint64_t end_or_plus = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * i));
+    const std::size_t shift = 16 * i;
+    c.separator |= bits_of(equal(v, kFieldSeparator)) << shift;
+    c.newline |= bits_of(equal(v, kNewline)) << shift;
+    c.white_space_range |= bits_of(in_white_space_range(v)) << shift;
+    end_or_plus |= bits_of(_mm_or_si128(equal(v, kEndOfText), equal(v, kTerminatorMark))) << shift;
+  }
+  if (end_or_plus != 0) {
+    for (std::size_t i = 0; i < 4; ++i) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(chunk + 16 * i));
+      const std::size_t shift = 16 * i;
+      c.end_of_text |= bits_of(equal(v, kEndOfText)) << shift;
+      c.plus |= bits_of(equal(v, kTerminatorMark)) << shift;
+    }
+  }
+  return c;
+}
+
+// The masks are derived here too, and values counted with POPCNT.
+__attribute__((target("sse4.2,popcnt"))) void map_chunks(const unsigned char* data,
+                                                         std::size_t chunks, MaskDeriver& deriver) {
+  MaskDeriver local = deriver;  // kept in registers
+  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize)
+    local.write_offsets(local.push(classes_of(data)));
+  deriver = local;
+}
+
+// Two fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a
+// leading zero (a minus remembered). The digits before the first other byte are counted and
+// moved to the top of the lane by a byte shuffle, so the bytes below act as leading zeros, and
+// combined by multiply-adds into the number's low 16 bits, negated after a minus. A lane of
+// eight digits may go on past them: its field is read again one character at a time.
+struct TwoValues {
+  __m128i values;    // each in the low 16 bits of its lane
+  unsigned lengths;  // how many digits each lane has before another byte, 8 for all: bit 3
+};
+
+__attribute__((target("sse4.2,popcnt"))) inline TwoValues read_two(const unsigned char* base,
+                                                                   const std::uint16_t* at) {
+  const __m128i low_byte = _mm_set1_epi64x(0xFF);
+  const __m128i ten = _mm_set1_epi8(10);
+  const __m128i tens_units = _mm_set1_epi16(0x010A);         // bytes 10, 1
+  const __m128i hundreds_ones = _mm_set1_epi32(0x00010064);  // words 100, 1
+
+  __m128i bytes = _mm_set_epi64x(load8(base + at[1]), load8(base + at[0]));
+  const __m128i first = _mm_and_si128(bytes, low_byte);
+  const __m128i negative = _mm_cmpeq_epi64(first, _mm_set1_epi64x(kMinusSign));
+  const __m128i sign = _mm_or_si128(negative, _mm_cmpeq_epi64(first, _mm_set1_epi64x(kPlusSign)));
+  bytes = _mm_xor_si128(bytes, _mm_and_si128(sign, _mm_xor_si128(first, _mm_set1_epi64x('0'))));
+
+  const __m128i digits = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+  const auto other =
+      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(digits, ten), digits)));
+  const auto count0 = static_cast<unsigned>(__builtin_ctz(other | 0x100u));
+  const auto count1 = static_cast<unsigned>(__builtin_ctz((other >> 8) | 0x100u));
+  const __m128i shuffle =
+      _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.lower[count0])),
+                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.upper[count1])));
+  const __m128i top = _mm_shuffle_epi8(digits, shuffle);
+  const __m128i quads = _mm_madd_epi16(_mm_maddubs_epi16(top, tens_units), hundreds_ones);
+  __m128i value =
+      _mm_add_epi64(_mm_mul_epu32(quads, _mm_set1_epi64x(10000)), _mm_srli_epi64(quads, 32));
+  value = _mm_sub_epi64(_mm_xor_si128(value, negative), negative);
+  return {value, count0 | count1 << 4};
+}
+
+__attribute__((target("sse4.2,popcnt"))) void read_values(const unsigned char* base,
+                                                          const std::uint16_t* at,
+                                                          std::size_t count,
+                                                          const unsigned char* end,
+                                                          unsigned char* out) {
+  // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first:
+  // the first two values in bytes 0 to 3, the next two in bytes 4 to 7.
+  const __m128i items_a = _mm_setr_epi8(1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m128i items_b = _mm_setr_epi8(-1, -1, -1, -1, 1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1);
+  std::size_t i = 0;
+  for (; i + 4 <= count && base + at[i + 3] + 8 <= end; i += 4) {
+    const TwoValues a = read_two(base, at + i);
+    const TwoValues b = read_two(base, at + i + 2);
+    const __m128i items =
+        _mm_or_si128(_mm_shuffle_epi8(a.values, items_a), _mm_shuffle_epi8(b.values, items_b));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), items);
+    // Only a lane of eight digits has bit 3 of its length set.
+    const unsigned lengths = a.lengths | b.lengths << 8;
+    if ((lengths & 0x8888u) == 0) continue;
+    for (std::size_t k = 0; k < 4; ++k) {
+      if ((lengths >> (4 * k) & 8u) != 0)
+        store_item(field_value(base + at[i + k], end), out + 2 * (i + k));
+    }
+  }
+  portable::read_values(base, at + i, count - i, end, out + 2 * i);
+}
+
+}  // namespace mirtak::sse4
