@@ -9,7 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-scripts/ensure-packages.sh groff-base man-db python3 python3-numpy dpkg-dev gzip lintian parallel
+scripts/ensure-packages.sh groff-base man-db python3 python3-numpy dpkg-dev gzip lintian parallel \
+  r-base-core
 
 work=$(mktemp -d)
 package_installed=no
