@@ -13,6 +13,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# shellcheck source=scripts/wine-prefix.sh
+source scripts/wine-prefix.sh
+
 readonly test_timeout=120  # seconds for one test; a hung emulator fails instead of stalling CI
 
 install_missing() { scripts/ensure-packages.sh --no-install-recommends "$@"; }
@@ -81,34 +84,13 @@ check_windows_zip() {
   check_windows_exe "$zip_folder/MIRTAK.exe" "${@:3}"
 }
 
-stop_wine() {
-  [[ -n ${WINEPREFIX:-} ]] || return 0
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-  # The server's socket folder, named after the prefix's device and inode, outlives the server.
-  local server folder
-  server=$(stat -c '%d %i' "$WINEPREFIX" | { read -r dev ino; printf 'server-%x-%x' "$dev" "$ino"; })
-  for folder in /tmp/wine-*/"$server"; do
-    [[ -d $folder ]] || continue
-    rm -rf "$folder"
-    rmdir "$(dirname "$folder")" 2>/dev/null || true
-  done
-  rm -rf "$WINEPREFIX"
-  unset WINEPREFIX
-}
-
 target_windows_x64() {
   # wine32 (i386) is left out on purpose: 64-bit wine runs the 64-bit tool alone.
   install_missing clang-tidy g++-mingw-w64-x86-64-posix wine64 wine groff-base unzip
-  export WINEDEBUG=-all                      # no debug chatter mixed into the tool's console
-  export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install .NET or a browser engine
-  WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/mirtak-wine.XXXXXX")
-  export WINEPREFIX
-  trap stop_wine EXIT
   # One server for every test, and the prefix set up once before ctest starts timing: otherwise
   # each test pays seconds of start-up, or ctest waits on wine's background processes.
-  wineserver -p
-  wine cmd.exe /c exit 0 >/dev/null 2>&1 || { echo "wine does not start" >&2; return 1; }
+  trap stop_wine EXIT
+  start_wine
   build_and_test windows-x64
   check_windows_exe build/windows-x64/MIRTAK.exe pei-x86-64 x86_64-w64-mingw32
   check_windows_zip windows-x64 win64 pei-x86-64 x86_64-w64-mingw32

@@ -34,7 +34,7 @@ converts_sample() {
 }
 
 echo "== build the Debian package"
-rm -rf build/package # one package only: the one built now
+rm -f build/package/mirtak_*.deb # one package only: the one built now
 cmake --workflow --preset package
 deb=$(echo build/package/mirtak_*.deb)
 [[ -f $deb ]] || fail "no package in build/package"
@@ -63,11 +63,25 @@ dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the package names no depende
 echo "== lintian: no error and no warning (info and pedantic tags shown)"
 lintian --fail-on error,warning --display-info --pedantic "$deb" || fail "lintian rejects $deb"
 
-echo "== install the package, convert from the PATH, read the manual page"
-dpkg -i "$deb"
+# The README's commands, as a user types them: sudo is a pass-through where CI runs as root.
+readme_command() {
+  local block line
+  block=$(python3 tests/docs/check_commands.py block --doc README.md "$1")
+  line=$(sed -n "${2}p" <<<"$block")
+  [[ -n $line ]] || fail "README.md's $1 has no line $2"
+  echo "\$ $line"
+  (cd "$3" && bash -c 'sudo() { if ((EUID)); then command sudo "$@"; else "$@"; fi; }; '"$line")
+}
+
+echo "== install the package with the README's command, convert from the PATH, read the manual page"
+readme_command install=deb 1 build/package
 package_installed=yes
 [[ $(command -v MIRTAK) == /usr/bin/MIRTAK ]] || fail "MIRTAK is not on the PATH"
 converts_sample MIRTAK
+one=$(mktemp -d "$work/one.XXXX")
+cp examples/QDEMOX.LOG "$one/"
+readme_command convert=one 1 "$one" >/dev/null || fail "the README's convert=one failed"
+cmp "$one/QDEMOX.MX" examples/QDEMOX.MX || fail "the README's convert=one gave other values"
 # The copyright file carries the licence whole: its text, read back from Debian's format.
 sed -n '/^License: /,$p' /usr/share/doc/mirtak/copyright | tail -n +2 | sed 's/^ //; s/^\.$//' |
   cmp - <(sed -n '/^Permission/,$p' LICENSE) || fail "the copyright file lacks the licence"
@@ -80,8 +94,8 @@ for heading in NAME SYNOPSIS DESCRIPTION "EXIT STATUS" DIAGNOSTICS EXAMPLES CAVE
   grep -q "^$heading\$" "$work/page.txt" || fail "man MIRTAK shows no $heading"
 done
 
-echo "== remove the package"
-dpkg -r mirtak
+echo "== remove the package with the README's command"
+readme_command install=deb 2 build/package
 package_installed=no
 for path in /usr/bin/MIRTAK /usr/share/man/man1/MIRTAK.1.gz /usr/share/doc/mirtak; do
   [[ ! -e $path ]] || fail "$path is left after dpkg -r"
