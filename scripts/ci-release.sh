@@ -17,7 +17,7 @@ fail() {
 cmake --workflow --preset dist
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/dist/CMakeCache.txt)
 folder=build/dist/mirtak-$version
-listed=$(cd "$folder" && ls | sort)
+listed=$(find "$folder" -mindepth 1 -printf "%f\n" | sort)
 expected=$(for file in "mirtak_$version-1_amd64.deb" "mirtak-$version-win64.zip" \
   "mirtak-$version-win64.msi" "mirtak-$version-win32.zip" "mirtak-$version-win32.msi"; do
   printf '%s\n%s.sha256\n' "$file" "$file"

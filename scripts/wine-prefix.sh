@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # A throwaway wine prefix with one persistent server, for the scripts that run Windows programs:
 # source it, call start_wine, and stop_wine removes the prefix and the server's socket folder.
 
