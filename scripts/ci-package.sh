@@ -63,14 +63,18 @@ dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the package names no depende
 echo "== lintian: no error and no warning (info and pedantic tags shown)"
 lintian --fail-on error,warning --display-info --pedantic "$deb" || fail "lintian rejects $deb"
 
-# The README's commands, as a user types them: sudo is a pass-through where CI runs as root.
+# The README's commands, as a user types them: sudo is a pass-through where CI runs as root,
+# and apt waits for a package manager that another job runs.
+printf 'DPkg::Lock::Timeout "600";\n' >"$work/apt.conf"
+export APT_CONFIG=$work/apt.conf
 readme_command() {
   local block line
   block=$(python3 tests/docs/check_commands.py block --doc README.md "$1")
   line=$(sed -n "${2}p" <<<"$block")
   [[ -n $line ]] || fail "README.md's $1 has no line $2"
   echo "\$ $line"
-  (cd "$3" && bash -c 'sudo() { if ((EUID)); then command sudo "$@"; else "$@"; fi; }; '"$line")
+  # Where apt asks "Do you want to continue?", the user says yes.
+  (cd "$3" && bash -c 'sudo() { if ((EUID)); then command sudo "$@"; else "$@"; fi; }; '"$line" <<<y)
 }
 
 echo "== install the package with the README's command, convert from the PATH, read the manual page"
@@ -94,11 +98,14 @@ for heading in NAME SYNOPSIS DESCRIPTION "EXIT STATUS" DIAGNOSTICS EXAMPLES CAVE
   grep -q "^$heading\$" "$work/page.txt" || fail "man MIRTAK shows no $heading"
 done
 
+echo "== the many-machines recipe over real ssh logins, with the package's MIRTAK"
+bash scripts/ci-ssh.sh
+
 echo "== remove the package with the README's command"
 readme_command install=deb 2 build/package
 package_installed=no
 for path in /usr/bin/MIRTAK /usr/share/man/man1/MIRTAK.1.gz /usr/share/doc/mirtak; do
-  [[ ! -e $path ]] || fail "$path is left after dpkg -r"
+  [[ ! -e $path ]] || fail "$path is left after removing the package"
 done
 ! dpkg-query -W -f='${Status}' mirtak 2>/dev/null | grep -q "ok installed" ||
   fail "dpkg still lists mirtak as installed"
