@@ -56,7 +56,17 @@ foreach(release IN LISTS mirtak_releases)
     string(TIMESTAMP stamp "%a, %d %b %Y %H:%M:%S +0000" UTC)
   else()
     set(distribution unstable)
-    execute_process(COMMAND ${MIRTAK_DATE} -u -R -d "${date} 00:00:00 UTC"
+    # Debian wants each entry later than the one below it: releases of one day are stamped a
+    # minute apart, the oldest at midnight (minutes = the older releases of that day).
+    string(REGEX MATCHALL "\\|${date}" same_day "${mirtak_releases}")
+    list(LENGTH same_day day_releases)
+    string(REPLACE "-" "_" day_key "${date}")
+    if(NOT DEFINED newer_on_${day_key})
+      set(newer_on_${day_key} 0)
+    endif()
+    math(EXPR minutes "${day_releases} - 1 - ${newer_on_${day_key}}")
+    math(EXPR newer_on_${day_key} "${newer_on_${day_key}} + 1")
+    execute_process(COMMAND ${MIRTAK_DATE} -u -R -d "${date} UTC + ${minutes} minutes"
       OUTPUT_VARIABLE stamp OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
       message(FATAL_ERROR "CHANGELOG.md: ${version} has the date ${date}, which date(1) rejects")
