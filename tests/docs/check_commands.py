@@ -4,7 +4,8 @@
            a check below runs (or one of NOT_RUN, with its reason)
   windows  the same for the Windows README (README.txt): its commands are the lines indented by
            four spaces, a block named by how its first line begins; the batch file is the
-           README's windows=convert.bat, line for line
+           README's windows=convert.bat, line for line; and it says nothing of apt, sudo, cmake
+           and the like, and links to nothing outside its folder
   block    prints one block's text, for the scripts that run it (the Windows README's by name)
 
 The runner named for each block must name the block, so a block cannot lose its runner
@@ -93,7 +94,18 @@ def windows_blocks(path):
     return blocks
 
 
+# Words of Debian and of building that a Windows user has no use for, and links: the folder
+# holds no other documents than its own.
+NOT_FOR_WINDOWS = re.compile(r"\b(apt|apt-get|sudo|dpkg|cmake|parallel|xargs)\b|https?:|\.md\b|docs/",
+                             re.IGNORECASE)
+
+
 def check_windows(path, readme):
+    with open(path, encoding="utf-8") as f:
+        foreign = [f"line {number}: {line.strip()}" for number, line in enumerate(f, 1)
+                   if NOT_FOR_WINDOWS.search(line)]
+    if foreign:
+        fail(f"{path} speaks of what Windows users do not have:\n  " + "\n  ".join(foreign))
     blocks = windows_blocks(path)
     for start, (name, runner) in WINDOWS_BLOCKS.items():
         if name not in blocks:
