@@ -43,10 +43,9 @@ ${license_body}
 ")
 
 # changelog.Debian: an entry per release; an unreleased one is dated when it is configured
-# (SOURCE_DATE_EPOCH, where set, fixes that date).
-set(month_names Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
-set(day_names Sun Mon Tue Wed Thu Fri Sat)
-set(month_offsets 0 3 2 5 0 3 5 1 4 6 2 4)  # Sakamoto's day-of-week method
+# (SOURCE_DATE_EPOCH, where set, fixes that date). date(1) writes a release's date as Debian
+# wants it (RFC 5322, its weekday included).
+find_program(MIRTAK_DATE date REQUIRED)
 set(entries "")
 foreach(release IN LISTS mirtak_releases)
   string(REPLACE "|" ";" release "${release}")
@@ -57,21 +56,21 @@ foreach(release IN LISTS mirtak_releases)
     string(TIMESTAMP stamp "%a, %d %b %Y %H:%M:%S +0000" UTC)
   else()
     set(distribution unstable)
-    string(REGEX MATCH "^0*([0-9]+)-0*([0-9]+)-0*([0-9]+)$" ymd "${date}")
-    set(year ${CMAKE_MATCH_1})
-    set(month ${CMAKE_MATCH_2})
-    set(day ${CMAKE_MATCH_3})
-    math(EXPR month_index "${month} - 1")
-    list(GET month_names ${month_index} month_name)
-    list(GET month_offsets ${month_index} offset)
-    set(y ${year})
-    if(month LESS 3)
-      math(EXPR y "${y} - 1")
+    # Debian wants each entry later than the one below it: releases of one day are stamped a
+    # minute apart, the oldest at midnight (minutes = the older releases of that day).
+    string(REGEX MATCHALL "\\|${date}" same_day "${mirtak_releases}")
+    list(LENGTH same_day day_releases)
+    string(REPLACE "-" "_" day_key "${date}")
+    if(NOT DEFINED newer_on_${day_key})
+      set(newer_on_${day_key} 0)
     endif()
-    math(EXPR weekday "(${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 + ${offset} + ${day}) % 7")
-    list(GET day_names ${weekday} day_name)
-    string(SUBSTRING "${date}" 8 2 day_digits)
-    set(stamp "${day_name}, ${day_digits} ${month_name} ${year} 00:00:00 +0000")
+    math(EXPR minutes "${day_releases} - 1 - ${newer_on_${day_key}}")
+    math(EXPR newer_on_${day_key} "${newer_on_${day_key}} + 1")
+    execute_process(COMMAND ${MIRTAK_DATE} -u -R -d "${date} UTC + ${minutes} minutes"
+      OUTPUT_VARIABLE stamp OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+      message(FATAL_ERROR "CHANGELOG.md: ${version} has the date ${date}, which date(1) rejects")
+    endif()
   endif()
   string(APPEND entries
 "mirtak (${version}-${mirtak_debian_revision}) ${distribution}; urgency=medium

@@ -1,8 +1,8 @@
 # Installs MIRTAK. On Linux as a command: the tool in bin, its manual page in man1, and in the
 # documentation folder the README, the format guide, the changelog and the copyright file, the
 # way Debian lays them out; `cmake --install` and the Debian package use the same rules. On
-# Windows as one folder, the one the ZIP unpacks to: MIRTAK.exe beside its documents as text
-# files with CR LF line ends, the manual page rendered to plain text among them.
+# Windows as one folder, the one the ZIP unpacks to and the MSI installs: MIRTAK.exe beside its
+# documents as text files with CR LF line ends, the manual page rendered to plain text among them.
 # Sets mirtak_installed_files (the paths installed, relative to the prefix) and
 # mirtak_installed_tool (the tool's path among them), which the install test checks.
 
@@ -49,15 +49,24 @@ function(mirtak_install_compressed source destination name)
   set(mirtak_installed_files ${mirtak_installed_files} PARENT_SCOPE)
 endfunction()
 
-# Writes a text for Windows readers (cmake/WindowsText.cmake) when it is built; extra words
-# are passed to that script.
+# Windows editors expect CR LF: each text for the Windows folder is written with those line ends.
+# name is its name there; @VAR@ in it is replaced (README.txt names the version that way).
 function(mirtak_windows_text source name)
   set(text ${PROJECT_BINARY_DIR}/windows/${name})
+  configure_file(${source} ${text} @ONLY NEWLINE_STYLE CRLF)
+  mirtak_install_files(. ${text})
+  set(mirtak_installed_files ${mirtak_installed_files} PARENT_SCOPE)
+endfunction()
+
+# The manual page as plain text for the Windows folder, rendered by groff when it is built
+# (cmake/ManualText.cmake).
+function(mirtak_windows_manual source name)
+  set(text ${PROJECT_BINARY_DIR}/windows/${name})
   add_custom_command(OUTPUT ${text}
-    COMMAND ${CMAKE_COMMAND} -DIN=${source} -DOUT=${text} ${ARGN}
-      -P ${PROJECT_SOURCE_DIR}/cmake/WindowsText.cmake
-    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/WindowsText.cmake
-    COMMENT "Writing ${name} with CR LF line ends"
+    COMMAND ${CMAKE_COMMAND} -DIN=${source} -DOUT=${text} -DGROFF=${MIRTAK_GROFF}
+      -P ${PROJECT_SOURCE_DIR}/cmake/ManualText.cmake
+    DEPENDS ${source} ${PROJECT_SOURCE_DIR}/cmake/ManualText.cmake
+    COMMENT "Rendering ${name}"
     VERBATIM)
   add_custom_target(mirtak_windows_${name} ALL DEPENDS ${text})
   mirtak_install_files(. ${text})
@@ -69,11 +78,12 @@ if(WIN32)
   install(TARGETS MIRTAK RUNTIME DESTINATION .)
   set(mirtak_installed_files ${mirtak_installed_tool})
   find_program(MIRTAK_GROFF groff REQUIRED)
-  mirtak_windows_text(${PROJECT_SOURCE_DIR}/README.md README.txt)
+  # README.txt is written for Windows users; the Markdown README speaks of Debian too.
+  mirtak_windows_text(${PROJECT_SOURCE_DIR}/docs/README-windows.txt README.txt)
   mirtak_windows_text(${mirtak_changelog} CHANGELOG.txt)
   mirtak_windows_text(${PROJECT_SOURCE_DIR}/LICENSE LICENSE.txt)
   mirtak_windows_text(${PROJECT_SOURCE_DIR}/docs/format.md FORMAT.txt)
-  mirtak_windows_text(${mirtak_man_source} MANUAL.txt -DGROFF=${MIRTAK_GROFF})
+  mirtak_windows_manual(${mirtak_man_source} MANUAL.txt)
 else()
   set(mirtak_installed_tool ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:MIRTAK>)
   install(TARGETS MIRTAK RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -40,11 +40,9 @@ native_sources=$(git ls-files '*.cc' ':!:*_windows.cc' ':!:log/kernels_neon.cc')
 step "clang-tidy"
 # The sanitizer build's compilation database covers the tool and its tests; the fuzzer's covers
 # the fuzz entry.
-for source in $native_sources; do
-  database=build/asan
-  [[ $source == tests/fuzz/decoder_fuzzer.cc ]] && database=build/fuzz
-  printf '%s %s\n' "$database" "$source"
-done | xargs -P 2 -n 2 sh -c 'clang-tidy --quiet -p "$0" "$1" 2>/dev/null'
+# shellcheck disable=SC2046  # one word per file
+scripts/tidy.sh build/asan $(grep -vx tests/fuzz/decoder_fuzzer.cc <<<"$native_sources")
+scripts/tidy.sh build/fuzz tests/fuzz/decoder_fuzzer.cc
 
 step "cppcheck"
 # shellcheck disable=SC2086  # one word per file

@@ -4,7 +4,7 @@ language followed by key=name, as in ```python recipe=numpy."""
 import re
 
 _FENCE = re.compile(
-    r"^```(?P<language>[\w+-]+) (?P<key>\w+)=(?P<name>[\w-]+)\n(?P<body>.*?)^```$",
+    r"^```(?P<language>[\w+-]+) (?P<key>\w+)=(?P<name>[\w.-]+)\n(?P<body>.*?)^```$",
     re.MULTILINE | re.DOTALL,
 )
 

@@ -11,6 +11,7 @@ Exit status 77 means the recipe needs GNU parallel and parallel is not installed
 
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -113,8 +114,8 @@ def main():
     recipe = RECIPES[args.name]
     names = [recipe.after, args.name] if recipe.after else [args.name]
     sources = [block(args.doc, "batch", name)[1] for name in names]
-    if any(source.lstrip().startswith("parallel") or "| parallel" in source
-           for source in sources) and shutil.which("parallel") is None:
+    if any(re.search(r"(^|[|=0-9] )parallel ", source.lstrip()) for source in sources) and \
+            shutil.which("parallel") is None:
         print("SKIPPED: GNU parallel is not installed")
         return SKIP
     if args.name == "hosts":

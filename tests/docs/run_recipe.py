@@ -6,11 +6,13 @@ from the tool. Each recipe reads QDEMOX.MX in a fresh folder, so it runs as a re
 it: first on the sample's value file, then on one whose lines repeat (a reader that folds
 repeated rows fails there).
 
-Exit status 77 means the recipe needs numpy and numpy is not installed."""
+Exit status 77 means the recipe needs what is not installed: numpy, R or GNU Octave (with
+--require, that fails instead)."""
 
 import argparse
 import importlib.util
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -19,6 +21,7 @@ from doc_blocks import block
 
 SKIP = 77
 COLUMNS = 9  # the sample log's values per line, which every recipe assumes
+RUNNERS = {"r": "Rscript", "matlab": "octave"}  # the programs other languages need
 
 
 def expected_rows(log_path):
@@ -38,7 +41,7 @@ def expected_rows(log_path):
 
 def command_for(language, source, folder, cxx):
     """Writes the recipe into folder and returns the command that runs it."""
-    suffix = {"sh": ".sh", "python": ".py", "cpp": ".cc"}[language]
+    suffix = {"sh": ".sh", "python": ".py", "cpp": ".cc", "r": ".R", "matlab": ".m"}[language]
     path = os.path.join(folder, "recipe" + suffix)
     with open(path, "w", encoding="utf-8") as f:
         f.write(source)
@@ -46,6 +49,10 @@ def command_for(language, source, folder, cxx):
         return ["sh", path]
     if language == "python":
         return [sys.executable, path]
+    if language == "r":
+        return ["Rscript", "--vanilla", path]
+    if language == "matlab":
+        return ["octave", "--no-gui", "--no-window-system", "--quiet", path]
     program = os.path.join(folder, "recipe")
     compile_command = [cxx, "-std=c++17", "-Wall", "-Wextra", "-Wconversion", "-Werror",
                        path, "-o", program]
@@ -72,15 +79,21 @@ def main():
     parser.add_argument("--log", required=True, help="the sample log")
     parser.add_argument("--values", required=True, help="the sample's value file")
     parser.add_argument("--cxx", default="c++")
-    parser.add_argument("--require-numpy", action="store_true")
+    parser.add_argument("--require", action="store_true",
+                        help="fail, rather than skip, where the recipe's language is missing")
     parser.add_argument("name")
     args = parser.parse_args()
 
     language, source = block(args.doc, "recipe", args.name)
+    missing = None
     if "import numpy" in source and importlib.util.find_spec("numpy") is None:
-        if args.require_numpy:
-            raise SystemExit("numpy is not installed")
-        print("SKIPPED: numpy is not installed")
+        missing = "numpy"
+    elif language in RUNNERS and shutil.which(RUNNERS[language]) is None:
+        missing = RUNNERS[language]
+    if missing:
+        if args.require:
+            raise SystemExit(f"{missing} is not installed: recipe {args.name} cannot run")
+        print(f"SKIPPED: {missing} is not installed")
         return SKIP
 
     rows = expected_rows(args.log)

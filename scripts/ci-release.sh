@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# CI for the release: `cmake --workflow --preset dist` packs every release file into one folder,
+# each with its NAME.sha256; the README's check=sha256 command accepts the Debian package there,
+# every checksum holds, and a changed byte is caught. Later steps (scripts/ci-package.sh,
+# scripts/ci-windows.sh, scripts/ci-cross.sh) check the packages themselves in build/package.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/ensure-packages.sh --no-install-recommends cmake ninja-build g++ dpkg-dev \
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix groff-base wixl msitools
+
+fail() {
+  echo "ci-release: $*" >&2
+  exit 1
+}
+
+cmake --workflow --preset dist
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/dist/CMakeCache.txt)
+folder=build/dist/mirtak-$version
+listed=$(find "$folder" -mindepth 1 -printf "%f\n" | sort)
+expected=$(for file in "mirtak_$version-1_amd64.deb" "mirtak-$version-win64.zip" \
+  "mirtak-$version-win64.msi" "mirtak-$version-win32.zip" "mirtak-$version-win32.msi"; do
+  printf '%s\n%s.sha256\n' "$file" "$file"
+done | sort)
+[[ $listed == "$expected" ]] || fail "$folder holds:"$'\n'"$listed"$'\n'"expected:"$'\n'"$expected"
+
+echo "== the README's check of a download"
+check=$(python3 tests/docs/check_commands.py block --doc README.md check=sha256)
+(cd "$folder" && sh -c "$check") | tee "${TMPDIR:-/tmp}/mirtak-check.out"
+grep -q "^mirtak_$version-1_amd64.deb: OK\$" "${TMPDIR:-/tmp}/mirtak-check.out" ||
+  fail "the README's check=sha256 did not check the Debian package"
+rm -f "${TMPDIR:-/tmp}/mirtak-check.out"
+(cd "$folder" && sha256sum -c --strict ./*.sha256) || fail "a checksum does not hold"
+
+echo "== a changed byte is caught"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cp "$folder"/mirtak-"$version"-win64.msi* "$scratch/"
+printf 'X' | dd of="$scratch/mirtak-$version-win64.msi" bs=1 seek=1000 conv=notrunc status=none
+if (cd "$scratch" && sha256sum -c --quiet ./*.sha256 >/dev/null 2>&1); then
+  fail "sha256sum -c accepts a changed installer"
+fi
+echo "ci-release: $folder holds every release file, each with a checksum that holds"
