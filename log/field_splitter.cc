@@ -16,6 +16,7 @@ void FieldSplitter::feed(const unsigned char* data, const unsigned char* end) {
 void FieldSplitter::end_line() {
   end_field();
   first_field_ = true;
+  if (line_ends_ != nullptr) line_ends_->line_ended(out_.items());
 }
 
 void FieldSplitter::end_field() {

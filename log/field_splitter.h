@@ -10,6 +10,7 @@
 // from one piece to the next is where the current field and its number stand.
 #pragma once
 
+#include "log/line_ends.h"
 #include "log/number.h"
 #include "output/value_writer.h"
 
@@ -32,6 +33,9 @@ class FieldSplitter {
   bool between_fields() const { return !begun_; }
   bool in_first_field() const { return first_field_; }
 
+  // Tells `ends` of each line's end from now on.
+  void observe_line_ends(LineEnds& ends) { line_ends_ = &ends; }
+
   // Goes on between two fields, up to which the line was split another way.
   void resume(bool first_field) {
     first_field_ = first_field;
@@ -43,6 +47,7 @@ class FieldSplitter {
   void end_field();
 
   ValueWriter& out_;
+  LineEnds* line_ends_ = nullptr;
   bool first_field_ = true;
   bool begun_ = false;  // the field holds a character other than a space: a space ends it
   Number number_;

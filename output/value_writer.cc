@@ -9,6 +9,7 @@ ValueWriter::ValueWriter(ByteSink& sink) : sink_(sink) {}
 bool ValueWriter::flush() {
   const std::size_t size = used_;
   used_ = 0;
+  handed_ += size;
   if (!failed_ && size != 0 && !sink_.write(buffer_, size)) failed_ = true;
   return !failed_;
 }

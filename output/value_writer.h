@@ -56,9 +56,13 @@ class ValueWriter {
 
   bool failed() const { return failed_; }
 
+  // How many items have been put or committed so far, handed to the sink or not.
+  std::uint64_t items() const { return (handed_ + used_) / kItemSize; }
+
  private:
   ByteSink& sink_;
   std::size_t used_ = 0;
+  std::uint64_t handed_ = 0;  // bytes passed to flush(), written or not
   bool failed_ = false;
   unsigned char buffer_[kBufferSize];  // not cleared: only what put() and commit() count goes out
 };
