@@ -58,16 +58,18 @@ std::vector<std::vector<std::int16_t>> reference_lines(std::string log) {
 }  // namespace
 
 std::vector<std::int16_t> reference_values(std::string log) {
+  const std::vector<std::vector<std::int16_t>> lines = reference_lines(std::move(log));
   std::vector<std::int16_t> values;
-  for (const std::vector<std::int16_t>& line : reference_lines(std::move(log)))
+  for (const std::vector<std::int16_t>& line : lines)
     values.insert(values.end(), line.begin(), line.end());
   return values;
 }
 
 std::vector<std::size_t> reference_line_counts(std::string log) {
-  std::vector<std::size_t> counts;
-  for (const std::vector<std::int16_t>& line : reference_lines(std::move(log)))
-    counts.push_back(line.size());
+  const std::vector<std::vector<std::int16_t>> lines = reference_lines(std::move(log));
+  std::vector<std::size_t> counts(lines.size());
+  std::transform(lines.begin(), lines.end(), counts.begin(),
+                 [](const std::vector<std::int16_t>& line) { return line.size(); });
   return counts;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 #include <stdexcept>
 
 #include "log/decoder.h"
@@ -88,10 +89,8 @@ std::string convert(std::string_view log, const std::vector<std::size_t>& pieces
 }
 
 std::vector<std::uint64_t> line_ends_of(const std::vector<std::size_t>& counts) {
-  std::vector<std::uint64_t> ends;
-  std::uint64_t total = 0;
-  for (const std::size_t count : counts)
-    ends.push_back(total += count);
+  std::vector<std::uint64_t> ends(counts.begin(), counts.end());
+  std::partial_sum(ends.begin(), ends.end(), ends.begin());
   return ends;
 }
 
