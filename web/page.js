@@ -216,6 +216,7 @@ function show(view, file, shape, values, read, seconds) {
   article.dataset.state = "done";
   article.dataset.valueBytes = String(blob.size);
   const rate = seconds > 0 ? read / seconds / 1e6 : 0;
+  article.dataset.seconds = seconds.toFixed(3);
   article.dataset.megabytesPerSecond = rate.toFixed(1);
   view.status(`Converted: ${plural(read, "byte", "bytes")} read in ${seconds.toFixed(2)} s`);
 }
