@@ -14,6 +14,11 @@ const PLOT_COLUMNS = 12;
 const PLOT_COLOURS = ["#1a5fb4", "#c01c28", "#26a269", "#e66100", "#613583", "#865e3c",
   "#0f8a8a", "#a347ba", "#5e5c64", "#b5835a", "#2ec27e", "#f5c211"];
 
+// The page answers (Cancel, the progress bar) at least this often while it converts, in ms.
+const ANSWER_EVERY = 50;
+// Lets the browser handle input and draw, then goes on: a task queued behind theirs.
+const letPageAnswer = () => new Promise((resolve) => setTimeout(resolve, 0));
+
 // The tool's own messages, without the newline they begin with on the console.
 const messages = {
   noSuchFile: (name) => `No such file ${name}`,
@@ -116,20 +121,29 @@ async function convert(file, view) {
   const blockAddress = core.blockAddress();
   let filled = 0;
   let converting = 0;  // milliseconds spent in the core, for the speed figures
+  // The next piece is asked for before this one is converted, so reading and converting go on
+  // side by side.
+  let next = reader.read();
+  let answered = performance.now();
+  const stop = async () => {
+    next.catch(() => {});
+    await reader.cancel().catch(() => {});
+  };
   try {
     for (;;) {
       let chunk;
       try {
-        chunk = await reader.read();
+        chunk = await next;
       } catch {
         return fail(view, read === 0 ? messages.noSuchFile(file.name) : messages.cannotRead(file.name));
       }
       if (view.cancelled) {
-        await reader.cancel();
+        await stop();
         view.article.dataset.state = "cancelled";
         view.status("Cancelled: no value file was made");
         return;
       }
+      if (!chunk.done) next = reader.read();
       if (chunk.done) break;
       const bytes = chunk.value;
       read += bytes.length;
@@ -147,9 +161,13 @@ async function convert(file, view) {
         }
       }
       progress.value = read;
+      if (performance.now() - answered > ANSWER_EVERY) {
+        await letPageAnswer();
+        answered = performance.now();
+      }
       if (!more) {
         // The log's data has ended: the rest is never looked at.
-        await reader.cancel();
+        await stop();
         break;
       }
     }

@@ -127,6 +127,24 @@ test("a 100 MB log, byte for byte", async () => {
   console.log(`# page end to end: ${shown.megabytesPerSecond} MB/s on ${log}`);
 });
 
+test("a conversion cancelled makes no value file", async () => {
+  // The page is slowed down, so that the test's own calls into it (which wait for it to be
+  // idle, unlike a user's click) come while it converts.
+  const session = await page.createCDPSession();
+  await session.send("Emulation.setCPUThrottlingRate", { rate: 8 });
+  const count = await page.$$eval(".result", (results) => results.length);
+  await (await page.$("#logs")).uploadFile(join(workDir, "100MB.LOG"));
+  await page.waitForSelector(`.result:nth-child(${count + 1}) .cancel`);
+  const result = (await page.$$(".result"))[count];
+  // One round trip, while the page converts.
+  await result.evaluate((r) => r.querySelector(".cancel").click());
+  await page.waitForFunction((r) => r.dataset.state !== "converting", { timeout: 120_000 }, result);
+  const shown = await result.evaluate((r) => [r.dataset.state, r.querySelector(".status").textContent,
+    r.querySelector(".shape").hidden]);
+  await session.send("Emulation.setCPUThrottlingRate", { rate: 1 });
+  assert.deepEqual(shown, ["cancelled", "Cancelled: no value file was made", true]);
+});
+
 test("a file that cannot be read gets the tool's message", async () => {
   const log = join(workDir, "GONE.LOG");
   writeFileSync(log, "H\n1 2\n");
