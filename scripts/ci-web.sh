@@ -13,7 +13,9 @@ step() { printf '\n== %s (%(%T)T)\n' "$1" -1; }
 
 step "the page's module"
 cmake --workflow --preset wasm
-clang-tidy --quiet -p build/wasm web/mirtak_wasm.cc 2>/dev/null
+for source in web/mirtak_wasm.cc log/kernels_wasm_simd128.cc; do
+  clang-tidy --quiet -p build/wasm "$source" 2>/dev/null
+done
 
 step "the page"
 (cd web && npm ci --no-audit --no-fund --loglevel=error)
