@@ -1,23 +1,13 @@
-// The page: logs picked or dropped are converted one after the other by the core (web/core.js),
-// each read as a stream a block at a time, so a log is never held whole. The value file's bytes
-// are gathered as they come and saved when the user asks, under the log's name with ".MX".
-import { loadCore } from "./core.js";
+// The page: logs picked or dropped are converted one after the other, each read as a stream a
+// piece at a time and handed to the converter (web/worker.js), so a log is never held whole.
+// The value file comes back whole once the log is converted and is saved when the user asks,
+// under the log's name with ".MX" or as the user names it.
 
-// The module's bytes; the page build (web/build.mjs) puts them here.
-const MODULE_BASE64 = "@MODULE_BASE64@";
-
-// Value bytes are gathered into pieces of this size before they become part of the file.
-const PIECE_SIZE = 8 * 1024 * 1024;
 // How many of the first lines the plot shows, and how many columns at most.
 const PLOT_LINES = 200;
 const PLOT_COLUMNS = 12;
 const PLOT_COLOURS = ["#1a5fb4", "#c01c28", "#26a269", "#e66100", "#613583", "#865e3c",
   "#0f8a8a", "#a347ba", "#5e5c64", "#b5835a", "#2ec27e", "#f5c211"];
-
-// The page answers (Cancel, the progress bar) at least this often while it converts, in ms.
-const ANSWER_EVERY = 50;
-// Lets the browser handle input and draw, then goes on: a task queued behind theirs.
-const letPageAnswer = () => new Promise((resolve) => setTimeout(resolve, 0));
 
 // The tool's own messages, without the newline they begin with on the console.
 const messages = {
@@ -32,12 +22,6 @@ export function valueFileName(logName) {
   return (dot > 0 ? logName.slice(0, dot) : logName) + ".MX";
 }
 
-function decodeBase64(text) {
-  const bytes = Uint8Array.from(atob(text), (c) => c.charCodeAt(0));
-  return bytes;
-}
-
-const corePromise = loadCore(decodeBase64(MODULE_BASE64));
 let queue = Promise.resolve();
 
 function addLogs(files) {
@@ -55,6 +39,7 @@ function newView(file) {
     article,
     find,
     cancelled: false,
+    wake() {},
     status(text) {
       find(".status").textContent = text;
     },
@@ -64,123 +49,92 @@ function newView(file) {
   find(".cancel").setAttribute("aria-label", `Cancel ${file.name}`);
   find(".cancel").addEventListener("click", () => {
     view.cancelled = true;
+    view.wake();
   });
   view.status("Waiting");
   document.getElementById("results").append(article);
   return view;
 }
 
-// Gathers the value file's bytes in pieces; the file is the pieces in order.
-class ValueFile {
-  constructor() {
-    this.pieces = [];
-    this.piece = new Uint8Array(PIECE_SIZE);
-    this.used = 0;
-    this.size = 0;
-  }
+// The converter (web/worker.js), whose script the page build puts here.
+const WORKER_SCRIPT = "@WORKER_SCRIPT@";
+// How much of a log may be read ahead of the converter.
+const READ_AHEAD = 16 * 1024 * 1024;
 
-  add(bytes) {
-    this.size += bytes.length;
-    for (let at = 0; at < bytes.length; ) {
-      const room = Math.min(PIECE_SIZE - this.used, bytes.length - at);
-      this.piece.set(bytes.subarray(at, at + room), this.used);
-      this.used += room;
-      at += room;
-      if (this.used === PIECE_SIZE) this.close();
-    }
-  }
-
-  close() {
-    if (this.used !== 0) this.pieces.push(new Blob([this.piece.subarray(0, this.used)]));
-    this.used = 0;
-  }
-
-  blob() {
-    this.close();
-    return new Blob(this.pieces, { type: "application/octet-stream" });
-  }
-}
+const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SCRIPT], { type: "text/javascript" })));
+// The handler of the worker's messages for the log being converted.
+let answer = () => {};
+worker.onmessage = ({ data }) => answer(data);
 
 async function convert(file, view) {
-  const core = await corePromise;
   const progress = view.find(".progress");
   progress.max = Math.max(file.size, 1);
   view.status("Converting");
   view.article.dataset.state = "converting";
-  const values = new ValueFile();
-  const keep = (bytes) => values.add(bytes);
   const started = performance.now();
   let read = 0;
+  let converted = 0;
+  let ended = false;
+  let result = null;
+  let wake = () => {};
+  answer = (message) => {
+    if (message.took) converted += message.took;
+    if (message.ended) ended = true;
+    if (message.done || message.failed) result = message;
+    progress.value = converted;
+    wake();
+  };
+  // Until the worker has said something more, or the user has cancelled.
+  const heard = () => new Promise((resolve) => {
+    wake = resolve;
+  });
+  view.wake = () => wake();
+  const cancel = () => {
+    worker.postMessage({ cancel: true });
+    view.article.dataset.state = "cancelled";
+    view.find(".cancel").disabled = true;
+    view.status("Cancelled: no value file was made");
+  };
+
   let reader;
   try {
     reader = file.stream().getReader();
   } catch {
     return fail(view, messages.noSuchFile(file.name));
   }
-  core.start();
-  const blockAddress = core.blockAddress();
-  let filled = 0;
-  let converting = 0;  // milliseconds spent in the core, for the speed figures
-  // The next piece is asked for before this one is converted, so reading and converting go on
-  // side by side.
-  let next = reader.read();
-  let answered = performance.now();
-  const stop = async () => {
-    next.catch(() => {});
-    await reader.cancel().catch(() => {});
-  };
-  try {
-    for (;;) {
-      let chunk;
-      try {
-        chunk = await next;
-      } catch {
-        return fail(view, read === 0 ? messages.noSuchFile(file.name) : messages.cannotRead(file.name));
-      }
-      if (view.cancelled) {
-        await stop();
-        view.article.dataset.state = "cancelled";
-        view.status("Cancelled: no value file was made");
-        return;
-      }
-      if (!chunk.done) next = reader.read();
-      if (chunk.done) break;
-      const bytes = chunk.value;
-      read += bytes.length;
-      let more = true;
-      for (let at = 0; at < bytes.length && more; ) {
-        const room = Math.min(core.blockSize - filled, bytes.length - at);
-        core.bytes().set(bytes.subarray(at, at + room), blockAddress + filled);
-        filled += room;
-        at += room;
-        if (filled === core.blockSize) {
-          const before = performance.now();
-          more = core.feedBlock(filled, keep);
-          converting += performance.now() - before;
-          filled = 0;
-        }
-      }
-      progress.value = read;
-      if (performance.now() - answered > ANSWER_EVERY) {
-        await letPageAnswer();
-        answered = performance.now();
-      }
-      if (!more) {
-        // The log's data has ended: the rest is never looked at.
-        await stop();
-        break;
-      }
+  worker.postMessage({ start: true });
+  const stop = () => reader.cancel().catch(() => {});
+  for (;;) {
+    let chunk;
+    try {
+      chunk = await reader.read();
+    } catch {
+      worker.postMessage({ cancel: true });
+      return fail(view, read === 0 ? messages.noSuchFile(file.name) : messages.cannotRead(file.name));
     }
-    if (filled !== 0) core.feedBlock(filled, keep);
-    core.finish(keep);
-  } catch {
-    return fail(view, messages.cannotWrite(valueFileName(file.name)));
+    if (view.cancelled) {
+      await stop();
+      return cancel();
+    }
+    if (ended) {
+      // The log's data has ended: the rest is never looked at.
+      await stop();
+      break;
+    }
+    if (chunk.done) break;
+    read += chunk.value.length;
+    worker.postMessage({ piece: chunk.value }, [chunk.value.buffer]);
+    while (read - converted > READ_AHEAD && !view.cancelled) await heard();
   }
+  worker.postMessage({ end: true });
+  while (result === null && !view.cancelled) await heard();
+  if (result === null) return cancel();
+  if (result.failed) return fail(view, messages.cannotWrite(valueFileName(file.name)));
   const seconds = (performance.now() - started) / 1000;
   progress.value = progress.max;
   view.find(".cancel").disabled = true;
-  view.article.dataset.coreSeconds = (converting / 1000).toFixed(3);
-  show(view, file, core.shape(), values, read, seconds);
+  view.article.dataset.coreSeconds = result.done.coreSeconds.toFixed(3);
+  show(view, file, result.done.shape, result.done.values, read, seconds);
 }
 
 function fail(view, message) {
@@ -193,7 +147,7 @@ function plural(n, one, many) {
   return `${n.toLocaleString("en")} ${n === 1 ? one : many}`;
 }
 
-function show(view, file, shape, values, read, seconds) {
+function show(view, file, shape, blob, read, seconds) {
   const { find, article } = view;
   find(".data-lines").textContent = shape.dataLines.toLocaleString("en");
   find(".values-per-line").textContent = shape.dataLines === 0 ? "none" : String(shape.valuesPerLine);
@@ -225,7 +179,6 @@ function show(view, file, shape, values, read, seconds) {
   const name = find(".save-name");
   name.value = valueFileName(file.name);
   name.setAttribute("aria-label", `Value file name for ${file.name}`);
-  const blob = values.blob();
   find(".save-size").textContent = plural(blob.size, "byte", "bytes");
   find(".save-form").addEventListener("submit", (event) => {
     event.preventDefault();
