@@ -64,7 +64,8 @@ struct Conversion {
 struct Storage {
   // cppcheck-suppress unusedStructMember ; filled by the page, read by mirtak_feed()
   unsigned char block[kBlockSize];
-  std::optional<Conversion> conversion;
+  // Always one: what is asked of it before the first start is of an empty log.
+  std::optional<Conversion> conversion{std::in_place, best_kernel_set()};
   std::uint64_t odd_line_numbers[ValueShape::kListed];
   std::uint32_t odd_line_counts[ValueShape::kListed];
 };
@@ -87,8 +88,9 @@ using mirtak::storage;
 MIRTAK_EXPORT(mirtak_kernel_sets) int mirtak_kernel_sets() {
   return static_cast<int>(std::size(mirtak::kKernelSets));
 }
+// The set's name; none (an empty name) for an index outside the table.
 MIRTAK_EXPORT(mirtak_kernel_set_name) const char* mirtak_kernel_set_name(int set) {
-  return mirtak::kKernelSets[set].name;
+  return set >= 0 && set < mirtak_kernel_sets() ? mirtak::kKernelSets[set].name : "";
 }
 
 // Where the page puts each block of the log, and how much it holds.
@@ -100,10 +102,11 @@ MIRTAK_EXPORT(mirtak_block_size) std::size_t mirtak_block_size() {
 }
 
 // A new conversion on kernel set `set` (an index of the table), or on the best this module
-// runs if it is -1. Anything of the one before is forgotten.
+// runs for any other number. Anything of the one before is forgotten.
 MIRTAK_EXPORT(mirtak_start) void mirtak_start(int set) {
+  const bool listed = set >= 0 && set < mirtak_kernel_sets();
   storage.conversion.reset();
-  storage.conversion.emplace(set < 0 ? mirtak::best_kernel_set() : mirtak::kKernelSets[set]);
+  storage.conversion.emplace(listed ? mirtak::kKernelSets[set] : mirtak::best_kernel_set());
 }
 
 // Converts the first `size` bytes of the block. Returns 1 if more of the log is wanted, 0 once
@@ -159,11 +162,14 @@ MIRTAK_EXPORT(mirtak_odd_line_counts) const std::uint32_t* mirtak_odd_line_count
 MIRTAK_EXPORT(mirtak_columns) std::size_t mirtak_columns() {
   return storage.conversion->shape.columns();
 }
+// The range of a column below mirtak_columns(); 0 for any other.
 MIRTAK_EXPORT(mirtak_smallest) int mirtak_smallest(std::size_t column) {
-  return storage.conversion->shape.smallest(column);
+  const mirtak::ValueShape& shape = storage.conversion->shape;
+  return column < shape.columns() ? shape.smallest(column) : 0;
 }
 MIRTAK_EXPORT(mirtak_largest) int mirtak_largest(std::size_t column) {
-  return storage.conversion->shape.largest(column);
+  const mirtak::ValueShape& shape = storage.conversion->shape;
+  return column < shape.columns() ? shape.largest(column) : 0;
 }
 MIRTAK_EXPORT(mirtak_first_values) const std::int16_t* mirtak_first_values() {
   return storage.conversion->shape.first_values();

@@ -137,3 +137,21 @@ test("the shape: lines, values per line, the lines that differ, column ranges", 
   assert.deepEqual(shape.oddLines, [{ line: 3, values: 1 }, { line: 4, values: 0 }]);
   assert.deepEqual(shape.firstLines, [[1, 2], [3], [], [-4, 5]]);
 });
+
+test("numbers from outside the tables are refused, not read past", async () => {
+  const fresh = await loadCore(readFileSync(modulePath));
+  // Before any start: the shape of an empty log.
+  assert.deepEqual(fresh.shape(), {
+    dataLines: 0, valuesPerLine: 0, linesWithOtherCounts: 0, oddLines: [], columns: [], firstLines: [],
+  });
+  for (const index of [-1, kernelSets.length, 1 << 20]) {
+    assert.equal(fresh.string(fresh.wasm.mirtak_kernel_set_name(index)), "", `set ${index}`);
+  }
+  fresh.wasm.mirtak_start(1 << 20);  // the best set
+  fresh.feed(bytesOf("H⏎A·-7·9⏎"), () => {});
+  fresh.finish(() => {});
+  for (const column of [2, 255, 256, 1 << 20]) {
+    assert.deepEqual([fresh.wasm.mirtak_smallest(column), fresh.wasm.mirtak_largest(column)], [0, 0]);
+  }
+  assert.deepEqual(fresh.shape().columns, [{ smallest: -7, largest: -7 }, { smallest: 9, largest: 9 }]);
+});
