@@ -1,6 +1,7 @@
 #include "web/value_shape.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
 
 namespace mirtak {
@@ -35,24 +36,49 @@ void ValueShape::count_line(std::uint32_t values) {
   ++count->lines;
 }
 
+namespace {
+
+std::int16_t item_value(const unsigned char* item) {
+  return static_cast<std::int16_t>((item[0] << 8) | item[1]);
+}
+
+}  // namespace
+
 void ValueShape::take_items(const unsigned char* items, std::size_t size) {
-  for (std::size_t at = 0; at + kItemSize <= size; at += kItemSize, ++items_) {
+  // A run at a time: the items up to the next line's start, whose columns follow one another.
+  for (std::size_t left = size / kItemSize; left != 0;) {
     while (pending_size_ != 0 && pending_[pending_first_] <= items_) {
       line_start_ = pending_[pending_first_];
       pending_first_ = (pending_first_ + 1) % kPending;
       --pending_size_;
     }
-    const auto value = static_cast<std::int16_t>((items[at] << 8) | items[at + 1]);
-    if (items_ < kFirstValues) first_values_[first_values_kept_++] = value;
-    const std::uint64_t column = items_ - line_start_;
-    if (column >= kColumns) continue;
-    if (column >= columns_) {
-      columns_ = static_cast<std::size_t>(column) + 1;
-      smallest_[column] = value;
-      largest_[column] = value;
-    }
-    smallest_[column] = std::min(smallest_[column], value);
-    largest_[column] = std::max(largest_[column], value);
+    std::size_t run = left;
+    if (pending_size_ != 0)
+      run =
+          static_cast<std::size_t>(std::min<std::uint64_t>(run, pending_[pending_first_] - items_));
+    take_run(items, run, items_ - line_start_);
+    items += run * kItemSize;
+    items_ += run;
+    left -= run;
+  }
+}
+
+void ValueShape::take_run(const unsigned char* items, std::size_t run, std::uint64_t column) {
+  for (std::size_t i = 0; i < run && first_values_kept_ < kFirstValues; ++i)
+    first_values_[first_values_kept_++] = item_value(items + i * kItemSize);
+  if (column >= kColumns) return;
+  const auto first = static_cast<std::size_t>(column);
+  const std::size_t count = std::min(run, kColumns - first);
+  // Columns seen for the first time start from their first value.
+  for (std::size_t k = columns_; k < first + count; ++k) {
+    smallest_[k] = INT16_MAX;
+    largest_[k] = INT16_MIN;
+  }
+  columns_ = std::max(columns_, first + count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::int16_t value = item_value(items + i * kItemSize);
+    smallest_[first + i] = std::min(smallest_[first + i], value);
+    largest_[first + i] = std::max(largest_[first + i], value);
   }
 }
 

@@ -59,6 +59,8 @@ class ValueShape final : public LineEnds {
     std::uint32_t listed_values[kListed];
   };
   void count_line(std::uint32_t values);
+  // Items of one line, the first of them in column `column`.
+  void take_run(const unsigned char* items, std::size_t run, std::uint64_t column);
   const Count* common() const;
 
   std::uint64_t lines_ = 0;
