@@ -95,4 +95,15 @@ else()
   mirtak_install_compressed(${mirtak_debian_changelog} ${CMAKE_INSTALL_DOCDIR} changelog.Debian)
 endif()
 
+# The page (web/), where it has been built (scripts/ci-web.sh): beside the tool's documents on
+# Windows, in the package's own data folder on Linux.
+set(MIRTAK_PAGE "" CACHE FILEPATH "The built page, mirtak.html, to install with the tool if it exists")
+if(MIRTAK_PAGE AND EXISTS "${MIRTAK_PAGE}")
+  if(WIN32)
+    mirtak_install_files(. ${MIRTAK_PAGE})
+  else()
+    mirtak_install_files(${CMAKE_INSTALL_DATADIR}/mirtak ${MIRTAK_PAGE})
+  endif()
+endif()
+
 include(${CMAKE_CURRENT_LIST_DIR}/Package.cmake)

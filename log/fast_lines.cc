@@ -119,6 +119,18 @@ void FastLines::write_values(std::size_t from, std::size_t to, const unsigned ch
   unsigned char* items = out_.reserve(count);
   kernels_.read_values(stretch_, value_offsets_ + first, count, end, items);
   out_.commit(count);
+  if (line_ends_ != nullptr) report_line_ends(from, to, out_.items() - count);  // Line ends
+}
+
+// Line ends: each newline in [from, to) ends a line, whose values (the trailing spaces' 0 at
+// the newline included) are those of the stretch before the byte after it.
+void FastLines::report_line_ends(std::size_t from, std::size_t to,
+                                 std::uint64_t items_before) const {
+  const std::size_t first = values_before(from);
+  for (std::size_t at = next_set(newline_bits_, from, to); at != to;
+       at = next_set(newline_bits_, at + 1, to)) {
+    line_ends_->line_ended(items_before + (values_before(at + 1) - first));
+  }
 }
 
 }  // namespace mirtak

@@ -47,6 +47,7 @@
 #include <cstdint>
 
 #include "log/kernels.h"
+#include "log/line_ends.h"
 #include "log/line_place.h"
 #include "output/value_writer.h"
 
@@ -58,6 +59,9 @@ class FastLines {
 
   // A new block: what was classified of the last one no longer holds.
   void forget() { stretch_ = nullptr; }
+
+  // Line ends: tells `ends` of the end of each line converted from now on.
+  void observe_line_ends(LineEnds& ends) { line_ends_ = &ends; }
 
   // Converts the fields from data, which stands at `place`, as far as it can before end.
   // Returns how many bytes it took, and leaves in `place` where that stops: at the start of a
@@ -77,6 +81,7 @@ class FastLines {
   std::size_t stop_before(std::size_t bad) const;
   std::size_t values_before(std::size_t offset) const;
   void write_values(std::size_t from, std::size_t to, const unsigned char* end);
+  void report_line_ends(std::size_t from, std::size_t to, std::uint64_t items_before) const;
 
   ValueWriter& out_;
   Kernels kernels_;
@@ -94,6 +99,8 @@ class FastLines {
   // Where the values of the fields taken start, as offsets in the stretch.
   std::uint16_t value_offsets_[kStretchSize + kPositionSlack] = {};
   std::uint16_t values_before_[kStretchChunks + 1] = {};
+
+  LineEnds* line_ends_ = nullptr;  // Line ends: none in the console tool
 };
 
 }  // namespace mirtak

@@ -41,6 +41,9 @@ inline constexpr KernelSet kKernelSets[] = {
 #ifdef MIRTAK_KERNELS_NEON
     {"neon",     neon::runs_here,   {neon::map_chunks,     neon::read_values}},
 #endif
+#ifdef MIRTAK_KERNELS_WASM_SIMD128
+    {"wasm_simd128", wasm_simd128::runs_here, {wasm_simd128::map_chunks, wasm_simd128::read_values}},
+#endif
     {"portable", runs_anywhere,     {portable::map_chunks, portable::read_values}},
     {"plain",    runs_anywhere,     {}},
 };

@@ -81,4 +81,10 @@ MapChunks map_chunks;
 ReadValues read_values;
 }  // namespace neon
 
+namespace wasm_simd128 {  // WebAssembly with SIMD128 (the page's module); values: portable
+bool runs_here();
+MapChunks map_chunks;
+ReadValues read_values;
+}  // namespace wasm_simd128
+
 }  // namespace mirtak

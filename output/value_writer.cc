@@ -9,6 +9,7 @@ namespace mirtak {
 ValueWriter::ValueWriter(ByteSink& sink) : sink_(sink) {}
 
 bool ValueWriter::write(std::size_t size) {
+  handed_ += size;
   if (!failed_ && size != 0 && !sink_.write(buffer_, size)) failed_ = true;
   return !failed_;
 }

@@ -65,6 +65,9 @@ class ValueWriter {
 
   bool failed() const { return failed_; }
 
+  // How many items have been put or committed so far, handed to the sink or not.
+  std::uint64_t items() const { return (handed_ + used_) / kItemSize; }
+
  private:
   // Writes the first kPieceSize bytes and moves what lies past them to the front.
   void write_piece();
@@ -72,6 +75,7 @@ class ValueWriter {
 
   ByteSink& sink_;
   std::size_t used_ = 0;  // below kPieceSize between calls
+  std::uint64_t handed_ = 0;  // bytes handed to the sink, written or not
   bool failed_ = false;
   // Not cleared: only what put() and commit() count goes out.
   unsigned char buffer_[kPieceSize + kMaxReserve * kItemSize];

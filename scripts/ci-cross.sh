@@ -55,9 +55,12 @@ check_windows_zip() {
   fi
   unzip -l "$zip"
   name=$(basename "$zip" .zip)
-  expected=$(for file in CHANGELOG.txt FORMAT.txt LICENSE.txt MANUAL.txt MIRTAK.exe README.txt; do
+  # The page goes with the tool once scripts/ci-web.sh has built it.
+  local page=""
+  [[ -f build/web/mirtak.html ]] && page=mirtak.html
+  expected=$(for file in CHANGELOG.txt FORMAT.txt LICENSE.txt MANUAL.txt MIRTAK.exe README.txt $page; do
     echo "$name/$file"
-  done)
+  done | sort)
   if [[ $(unzip -Z1 "$zip" | sort) != "$expected" ]]; then
     echo "$zip holds other files than:"$'\n'"$expected" >&2
     return 1

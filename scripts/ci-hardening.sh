@@ -34,9 +34,10 @@ grep -E '^(Done|stat::(number_of_executed_units|average_exec_per_sec|new_units_a
   build/fuzz/fuzz.log
 
 sources=$(git ls-files '*.cc')
-# The Windows run layer needs the Windows headers, the NEON kernels an aarch64 target:
-# scripts/ci-cross.sh checks them with those.
-native_sources=$(git ls-files '*.cc' ':!:*_windows.cc' ':!:log/kernels_neon.cc')
+# The Windows run layer needs the Windows headers, the NEON kernels an aarch64 target, the page's
+# module interface WebAssembly: scripts/ci-cross.sh and scripts/ci-web.sh check them with those.
+native_sources=$(git ls-files '*.cc' ':!:*_windows.cc' ':!:log/kernels_neon.cc' \
+  ':!:web/mirtak_wasm.cc' ':!:log/kernels_wasm_simd128.cc')
 step "clang-tidy"
 # The sanitizer build's compilation database covers the tool and its tests; the fuzzer's covers
 # the fuzz entry.

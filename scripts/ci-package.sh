@@ -52,6 +52,12 @@ for path in ./usr/bin/MIRTAK ./usr/share/man/man1/MIRTAK.1.gz \
   "${documents[@]/#/./usr/share/doc/mirtak/}"; do
   grep -q " $path\$" "$work/contents" || fail "the package lacks $path"
 done
+# The page goes with the tool once scripts/ci-web.sh has built it.
+if [[ -f build/web/mirtak.html ]]; then
+  grep -q " ./usr/share/mirtak/mirtak.html\$" "$work/contents" || fail "the package lacks the page"
+  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/mirtak/mirtak.html |
+    cmp - build/web/mirtak.html || fail "the packaged page differs"
+fi
 [[ $(dpkg-deb -f "$deb" Package) == mirtak ]] || fail "package name"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
 [[ $(dpkg-deb -f "$deb" Version) == "$version-1" ]] || fail "package version, not $version-1"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -81,9 +82,12 @@ std::vector<std::size_t> pieces_cutting(const Log& log, std::size_t offset) {
 
 void expect_reference_values(const Log& log, std::size_t longest_probe) {
   const std::string expected = items_of(reference_values(log.text));
+  const std::vector<std::uint64_t> expected_ends = line_ends_of(reference_line_counts(log.text));
   for (const KernelSet* set : available_kernel_sets()) {
     SCOPED_TRACE(set->name);
-    ASSERT_EQ(convert(log.text, {0}, *set), expected) << "whole";
+    LineEndList line_ends;
+    ASSERT_EQ(convert(log.text, {0}, *set, Feed::kSlices, &line_ends), expected) << "whole";
+    ASSERT_EQ(line_ends.ends, expected_ends) << "where the lines end";
     for (std::size_t offset = 0; offset <= longest_probe; ++offset) {
       ASSERT_EQ(convert(log.text, pieces_cutting(log, offset), *set), expected)
           << "cut " << offset << " bytes into each probed line";

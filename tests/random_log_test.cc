@@ -71,12 +71,16 @@ std::string random_numeric_log(std::mt19937& rng, Shape shape) {
 
 void expect_reference_values(const std::string& log, std::mt19937& rng, int round) {
   const std::string expected = items_of(reference_values(log));
+  const std::vector<std::uint64_t> expected_ends = line_ends_of(reference_line_counts(log));
   std::uniform_int_distribution<std::size_t> piece(1, log.size() + 1);
   const std::vector<std::size_t> pieces = {piece(rng), piece(rng), piece(rng)};
   for (const KernelSet* set : available_kernel_sets()) {
     ASSERT_EQ(convert(log, {0}, *set), expected)
         << "round " << round << ", " << set->name << ", log " << ::testing::PrintToString(log);
-    ASSERT_EQ(convert(log, pieces, *set), expected) << "round " << round << ", " << set->name;
+    LineEndList line_ends;
+    ASSERT_EQ(convert(log, pieces, *set, Feed::kSlices, &line_ends), expected)
+        << "round " << round << ", " << set->name;
+    ASSERT_EQ(line_ends.ends, expected_ends) << "round " << round << ", " << set->name;
     // As the tool reads: every piece into the same buffer.
     ASSERT_EQ(convert(log, pieces, *set, Feed::kOneBuffer), expected)
         << "round " << round << ", " << set->name << ", one buffer";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
 
 namespace mirtak::test {
 
@@ -22,9 +23,8 @@ std::int16_t reference_number(const std::string& field) {
   return static_cast<std::int16_t>(low < 32768 ? low : low - 65536);
 }
 
-}  // namespace
-
-std::vector<std::int16_t> reference_values(std::string log) {
+// The values of each data line.
+std::vector<std::vector<std::int16_t>> reference_lines(std::string log) {
   if (const std::size_t end = log.find('\x1a'); end != std::string::npos) log.resize(end);
   log.erase(std::remove(log.begin(), log.end(), '\r'), log.end());
 
@@ -36,7 +36,7 @@ std::vector<std::int16_t> reference_values(std::string log) {
     start = end;
   }
 
-  std::vector<std::int16_t> values;
+  std::vector<std::vector<std::int16_t>> values;
   for (std::size_t l = 1; l < lines.size() && lines[l][0] != '+'; ++l) {
     std::vector<std::string> fields(1);
     bool begun = false;
@@ -48,10 +48,29 @@ std::vector<std::int16_t> reference_values(std::string log) {
       fields.back() += c;
       if (c != ' ') begun = true;
     }
+    values.emplace_back();
     for (std::size_t f = 1; f < fields.size(); ++f)
-      values.push_back(reference_number(fields[f]));
+      values.back().push_back(reference_number(fields[f]));
   }
   return values;
+}
+
+}  // namespace
+
+std::vector<std::int16_t> reference_values(std::string log) {
+  const std::vector<std::vector<std::int16_t>> lines = reference_lines(std::move(log));
+  std::vector<std::int16_t> values;
+  for (const std::vector<std::int16_t>& line : lines)
+    values.insert(values.end(), line.begin(), line.end());
+  return values;
+}
+
+std::vector<std::size_t> reference_line_counts(std::string log) {
+  const std::vector<std::vector<std::int16_t>> lines = reference_lines(std::move(log));
+  std::vector<std::size_t> counts(lines.size());
+  std::transform(lines.begin(), lines.end(), counts.begin(),
+                 [](const std::vector<std::int16_t>& line) { return line.size(); });
+  return counts;
 }
 
 }  // namespace mirtak::test

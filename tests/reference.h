@@ -3,6 +3,7 @@
 // through a log with it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,5 +11,8 @@
 namespace mirtak::test {
 
 std::vector<std::int16_t> reference_values(std::string log);
+
+// How many values each data line gives, in order.
+std::vector<std::size_t> reference_line_counts(std::string log);
 
 }  // namespace mirtak::test

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <numeric>
 #include <stdexcept>
 
 #include "log/decoder.h"
@@ -64,10 +65,11 @@ std::vector<const KernelSet*> available_kernel_sets() {
 }
 
 std::string convert(std::string_view log, const std::vector<std::size_t>& pieces,
-                    const KernelSet& kernel_set, Feed feed) {
+                    const KernelSet& kernel_set, Feed feed, LineEnds* line_ends) {
   MemorySink sink;
   ValueWriter writer(sink);
   Decoder decoder(writer, kernel_set);
+  if (line_ends != nullptr) decoder.observe_line_ends(*line_ends);
   std::string copy(log);  // the decoder rewrites its blocks in place
   std::string block;      // for Feed::kOneBuffer: sized once, so it never moves
   block.reserve(copy.size());
@@ -84,6 +86,12 @@ std::string convert(std::string_view log, const std::vector<std::size_t>& pieces
   decoder.finish();
   writer.flush();
   return sink.bytes;
+}
+
+std::vector<std::uint64_t> line_ends_of(const std::vector<std::size_t>& counts) {
+  std::vector<std::uint64_t> ends(counts.begin(), counts.end());
+  std::partial_sum(ends.begin(), ends.end(), ends.begin());
+  return ends;
 }
 
 std::string items_of(const std::vector<std::int16_t>& values) {

@@ -1,0 +1,69 @@
+// Builds the page into one self-contained HTML file: the module as base64, the core, the page's
+// script and styles, and uPlot (from node_modules, pinned by package-lock.json), all inline, so
+// that it works from file://, offline and from any static host. The Content-Security-Policy lets
+// the page run exactly its own two scripts and its converter (a worker from the page's own
+// text), compile its module, and fetch nothing.
+//   node web/build.mjs MODULE.wasm OUTPUT.html
+import { createHash } from "node:crypto";
+import { readFileSync, writeFileSync } from "node:fs";
+import { dirname, join } from "node:path";
+import { fileURLToPath } from "node:url";
+
+const here = dirname(fileURLToPath(import.meta.url));
+const [modulePath, outputPath] = process.argv.slice(2);
+if (!modulePath || !outputPath) {
+  console.error("usage: node web/build.mjs MODULE.wasm OUTPUT.html");
+  process.exit(2);
+}
+const read = (path) => readFileSync(path, "utf8");
+
+// The version's one home is the project() call of CMakeLists.txt.
+const version = /project\(MIRTAK\s+VERSION\s+([0-9.]+)/.exec(read(join(here, "..", "CMakeLists.txt")))[1];
+
+// The page's modules as classic scripts, imports and exports dropped: the converter (the core
+// and the worker, with the module) runs in a worker made from its text, which the page holds.
+const asScript = (source) =>
+  source.replace(/^import .*;\n/gm, "").replace(/^export /gm, "");
+const workerScript = [
+  asScript(read(join(here, "core.js"))),
+  asScript(read(join(here, "worker.js"))).replace(
+    "@MODULE_BASE64@", readFileSync(modulePath).toString("base64")),
+].join("\n");
+const pageScript = [
+  "(() => {",
+  asScript(read(join(here, "page.js"))).replace('"@WORKER_SCRIPT@"', () => JSON.stringify(workerScript)),
+  "})();",
+].join("\n");
+const plotScript = read(join(here, "node_modules/uplot/dist/uPlot.iife.min.js"));
+
+// </script> cannot occur inside an inline script.
+for (const script of [pageScript, plotScript]) {
+  if (script.includes("</script")) throw new Error("a script holds </script");
+}
+const hash = (text) => `'sha256-${createHash("sha256").update(text).digest("base64")}'`;
+const csp = [
+  "default-src 'none'",
+  `script-src ${hash(plotScript)} ${hash(pageScript)} 'wasm-unsafe-eval'`,
+  "worker-src blob:",
+  "style-src 'unsafe-inline'",
+  "img-src data: blob:",
+  "connect-src 'none'",
+  "form-action 'none'",
+  "base-uri 'none'",
+].join("; ");
+
+const fill = {
+  "@CSP@": csp,
+  "@VERSION@": version,
+  "@PLOT_CSS@": read(join(here, "node_modules/uplot/dist/uPlot.min.css")),
+  "@PAGE_CSS@": read(join(here, "page.css")),
+  "@PLOT_JS@": plotScript,
+  "@PAGE_JS@": pageScript,
+};
+// One pass, so that nothing filled in is read as a place to fill.
+const page = read(join(here, "page.html")).replace(/@[A-Z_]+@/g, (key) => {
+  if (!(key in fill)) throw new Error(`page.html: nothing for ${key}`);
+  return fill[key];
+});
+writeFileSync(outputPath, page);
+console.log(`${outputPath}: ${page.length} bytes`);

@@ -1,0 +1,185 @@
+// The conversion core as the page (web/) calls it from JavaScript: a conversion started on one
+// of the kernel sets this module holds, the log given a block at a time into the module's own
+// block, the value file's bytes taken after each block, the end, and the shape of the values
+// (web/value_shape.h). One conversion at a time; all its storage is part of the module, fixed
+// in size, so memory never grows, whatever the log.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <optional>
+
+#include "log/decoder.h"
+#include "log/kernel_sets.h"
+#include "output/value_writer.h"
+#include "web/value_shape.h"
+
+namespace mirtak {
+namespace {
+
+// The most of the log given at a time.
+constexpr std::size_t kBlockSize = std::size_t{1024} * 1024;
+// What one block can give: each value takes at least two bytes of the log (a space and a
+// character, or a space and the newline), and a value begun in the block before ends in this
+// one. The rest of the writer's buffer is handed on at the end of every block.
+constexpr std::size_t kOutputSize = kBlockSize + 2 * kItemSize;
+
+// The value file's bytes of one block, for the page to take, passing through the shape.
+class Output final : public ByteSink {
+ public:
+  // The bytes are not cleared: only what write() counts is taken.
+  // cppcheck-suppress uninitMemberVar
+  explicit Output(ValueShape& shape) : shape_(shape) {}
+
+  bool write(const unsigned char* data, std::size_t size) override {
+    if (size > kOutputSize - used_) return false;
+    std::memcpy(bytes_ + used_, data, size);
+    used_ += size;
+    shape_.take_items(data, size);
+    return true;
+  }
+
+  const unsigned char* bytes() const { return bytes_; }
+  std::size_t size() const { return used_; }
+  void taken() { used_ = 0; }
+
+ private:
+  ValueShape& shape_;
+  std::size_t used_ = 0;
+  unsigned char bytes_[kOutputSize];  // not cleared: only what write() counts is taken
+};
+
+struct Conversion {
+  explicit Conversion(const KernelSet& set) : output(shape), writer(output), decoder(writer, set) {
+    decoder.observe_line_ends(shape);
+  }
+
+  ValueShape shape;
+  Output output;
+  ValueWriter writer;
+  Decoder decoder;
+  bool ended = false;  // the data has ended: nothing more is given
+};
+
+struct Storage {
+  // cppcheck-suppress unusedStructMember ; filled by the page, read by mirtak_feed()
+  unsigned char block[kBlockSize];
+  // Always one: what is asked of it before the first start is of an empty log.
+  std::optional<Conversion> conversion{std::in_place, best_kernel_set()};
+  std::uint64_t odd_line_numbers[ValueShape::kListed];
+  std::uint32_t odd_line_counts[ValueShape::kListed];
+};
+
+Storage storage;
+
+// Hands on what the writer holds; false if the values did not fit the output.
+bool hand_on(Conversion& c) {
+  return c.writer.flush();
+}
+
+}  // namespace
+}  // namespace mirtak
+
+#define MIRTAK_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+
+using mirtak::storage;
+
+// The kernel sets of this module, fastest first; the last is the plain way.
+MIRTAK_EXPORT(mirtak_kernel_sets) int mirtak_kernel_sets() {
+  return static_cast<int>(std::size(mirtak::kKernelSets));
+}
+// The set's name; none (an empty name) for an index outside the table.
+MIRTAK_EXPORT(mirtak_kernel_set_name) const char* mirtak_kernel_set_name(int set) {
+  return set >= 0 && set < mirtak_kernel_sets() ? mirtak::kKernelSets[set].name : "";
+}
+
+// Where the page puts each block of the log, and how much it holds.
+MIRTAK_EXPORT(mirtak_block) unsigned char* mirtak_block() {
+  return storage.block;
+}
+MIRTAK_EXPORT(mirtak_block_size) std::size_t mirtak_block_size() {
+  return mirtak::kBlockSize;
+}
+
+// A new conversion on kernel set `set` (an index of the table), or on the best this module
+// runs for any other number. Anything of the one before is forgotten.
+MIRTAK_EXPORT(mirtak_start) void mirtak_start(int set) {
+  const bool listed = set >= 0 && set < mirtak_kernel_sets();
+  storage.conversion.reset();
+  storage.conversion.emplace(listed ? mirtak::kKernelSets[set] : mirtak::best_kernel_set());
+}
+
+// Converts the first `size` bytes of the block. Returns 1 if more of the log is wanted, 0 once
+// its data has ended (then only mirtak_finish), -1 if the values could not be handed on. The
+// values are then at mirtak_values(), until the next call.
+MIRTAK_EXPORT(mirtak_feed) int mirtak_feed(std::size_t size) {
+  mirtak::Conversion& c = *storage.conversion;
+  c.output.taken();
+  if (size > mirtak::kBlockSize) return -1;
+  if (!c.ended && !c.decoder.feed(storage.block, size)) c.ended = true;
+  if (!hand_on(c)) return -1;
+  return c.ended ? 0 : 1;
+}
+
+// The end of the log: a last data line without a newline still counts. The last values are
+// then at mirtak_values(); returns 0, or -1 as mirtak_feed.
+MIRTAK_EXPORT(mirtak_finish) int mirtak_finish() {
+  mirtak::Conversion& c = *storage.conversion;
+  c.output.taken();
+  c.decoder.finish();
+  c.ended = true;
+  return hand_on(c) ? 0 : -1;
+}
+
+MIRTAK_EXPORT(mirtak_values) const unsigned char* mirtak_values() {
+  return storage.conversion->output.bytes();
+}
+MIRTAK_EXPORT(mirtak_values_size) std::size_t mirtak_values_size() {
+  return storage.conversion->output.size();
+}
+
+// The shape, as far as the log has been converted. Counts of lines are doubles, exact far past
+// any log's number of lines, as JavaScript takes them.
+MIRTAK_EXPORT(mirtak_data_lines) double mirtak_data_lines() {
+  return static_cast<double>(storage.conversion->shape.data_lines());
+}
+MIRTAK_EXPORT(mirtak_common_count) std::uint32_t mirtak_common_count() {
+  return storage.conversion->shape.common_count();
+}
+MIRTAK_EXPORT(mirtak_lines_with_common_count) double mirtak_lines_with_common_count() {
+  return static_cast<double>(storage.conversion->shape.lines_with_common_count());
+}
+// Lists the first odd lines; returns how many (their numbers and counts at the two addresses).
+MIRTAK_EXPORT(mirtak_odd_lines) std::size_t mirtak_odd_lines() {
+  return storage.conversion->shape.odd_lines(storage.odd_line_numbers, storage.odd_line_counts);
+}
+MIRTAK_EXPORT(mirtak_odd_line_numbers) const std::uint64_t* mirtak_odd_line_numbers() {
+  return storage.odd_line_numbers;
+}
+MIRTAK_EXPORT(mirtak_odd_line_counts) const std::uint32_t* mirtak_odd_line_counts() {
+  return storage.odd_line_counts;
+}
+MIRTAK_EXPORT(mirtak_columns) std::size_t mirtak_columns() {
+  return storage.conversion->shape.columns();
+}
+// The range of a column below mirtak_columns(); 0 for any other.
+MIRTAK_EXPORT(mirtak_smallest) int mirtak_smallest(std::size_t column) {
+  const mirtak::ValueShape& shape = storage.conversion->shape;
+  return column < shape.columns() ? shape.smallest(column) : 0;
+}
+MIRTAK_EXPORT(mirtak_largest) int mirtak_largest(std::size_t column) {
+  const mirtak::ValueShape& shape = storage.conversion->shape;
+  return column < shape.columns() ? shape.largest(column) : 0;
+}
+MIRTAK_EXPORT(mirtak_first_values) const std::int16_t* mirtak_first_values() {
+  return storage.conversion->shape.first_values();
+}
+MIRTAK_EXPORT(mirtak_first_values_kept) std::size_t mirtak_first_values_kept() {
+  return storage.conversion->shape.first_values_kept();
+}
+MIRTAK_EXPORT(mirtak_first_line_ends) const std::uint32_t* mirtak_first_line_ends() {
+  return storage.conversion->shape.first_line_ends();
+}
+MIRTAK_EXPORT(mirtak_first_lines_kept) std::size_t mirtak_first_lines_kept() {
+  return storage.conversion->shape.first_lines_kept();
+}

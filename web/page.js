@@ -1,0 +1,254 @@
+// The page: logs picked or dropped are converted one after the other, each read as a stream a
+// piece at a time and handed to the converter (web/worker.js), so a log is never held whole.
+// The value file comes back whole once the log is converted and is saved when the user asks,
+// under the log's name with ".MX" or as the user names it.
+
+// How many of the first lines the plot shows, and how many columns at most.
+const PLOT_LINES = 200;
+const PLOT_COLUMNS = 12;
+const PLOT_COLOURS = ["#1a5fb4", "#c01c28", "#26a269", "#e66100", "#613583", "#865e3c",
+  "#0f8a8a", "#a347ba", "#5e5c64", "#b5835a", "#2ec27e", "#f5c211"];
+
+// The tool's own messages, without the newline they begin with on the console.
+const messages = {
+  noSuchFile: (name) => `No such file ${name}`,
+  cannotRead: (name) => `Can not read ${name} file`,
+  cannotWrite: (name) => `Can not write ${name} file`,
+};
+
+// The value file's name for a log: its name with ".MX" for its extension.
+export function valueFileName(logName) {
+  const dot = logName.lastIndexOf(".");
+  return (dot > 0 ? logName.slice(0, dot) : logName) + ".MX";
+}
+
+let queue = Promise.resolve();
+
+function addLogs(files) {
+  for (const file of files) {
+    const view = newView(file);
+    queue = queue.then(() => convert(file, view));
+  }
+}
+
+function newView(file) {
+  const template = document.getElementById("result-template");
+  const article = template.content.firstElementChild.cloneNode(true);
+  const find = (selector) => article.querySelector(selector);
+  const view = {
+    article,
+    find,
+    cancelled: false,
+    wake() {},
+    status(text) {
+      find(".status").textContent = text;
+    },
+  };
+  find(".log-name").textContent = file.name;
+  find(".progress").setAttribute("aria-label", `Reading ${file.name}`);
+  find(".cancel").setAttribute("aria-label", `Cancel ${file.name}`);
+  find(".cancel").addEventListener("click", () => {
+    view.cancelled = true;
+    view.wake();
+  });
+  view.status("Waiting");
+  document.getElementById("results").append(article);
+  return view;
+}
+
+// The converter (web/worker.js), whose script the page build puts here.
+const WORKER_SCRIPT = "@WORKER_SCRIPT@";
+// How much of a log may be read ahead of the converter.
+const READ_AHEAD = 16 * 1024 * 1024;
+
+const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SCRIPT], { type: "text/javascript" })));
+// The handler of the worker's messages for the log being converted.
+let answer = () => {};
+worker.onmessage = ({ data }) => answer(data);
+
+async function convert(file, view) {
+  const progress = view.find(".progress");
+  progress.max = Math.max(file.size, 1);
+  view.status("Converting");
+  view.article.dataset.state = "converting";
+  const started = performance.now();
+  let read = 0;
+  let converted = 0;
+  let ended = false;
+  let result = null;
+  let wake = () => {};
+  answer = (message) => {
+    if (message.took) converted += message.took;
+    if (message.ended) ended = true;
+    if (message.done || message.failed) result = message;
+    progress.value = converted;
+    wake();
+  };
+  // Until the worker has said something more, or the user has cancelled.
+  const heard = () => new Promise((resolve) => {
+    wake = resolve;
+  });
+  view.wake = () => wake();
+  const cancel = () => {
+    worker.postMessage({ cancel: true });
+    view.article.dataset.state = "cancelled";
+    view.find(".cancel").disabled = true;
+    view.status("Cancelled: no value file was made");
+  };
+
+  let reader;
+  try {
+    reader = file.stream().getReader();
+  } catch {
+    return fail(view, messages.noSuchFile(file.name));
+  }
+  worker.postMessage({ start: true });
+  const stop = () => reader.cancel().catch(() => {});
+  for (;;) {
+    let chunk;
+    try {
+      chunk = await reader.read();
+    } catch {
+      worker.postMessage({ cancel: true });
+      return fail(view, read === 0 ? messages.noSuchFile(file.name) : messages.cannotRead(file.name));
+    }
+    if (view.cancelled) {
+      await stop();
+      return cancel();
+    }
+    if (ended) {
+      // The log's data has ended: the rest is never looked at.
+      await stop();
+      break;
+    }
+    if (chunk.done) break;
+    read += chunk.value.length;
+    worker.postMessage({ piece: chunk.value }, [chunk.value.buffer]);
+    while (read - converted > READ_AHEAD && !view.cancelled) await heard();
+  }
+  worker.postMessage({ end: true });
+  while (result === null && !view.cancelled) await heard();
+  if (result === null) return cancel();
+  if (result.failed) return fail(view, messages.cannotWrite(valueFileName(file.name)));
+  const seconds = (performance.now() - started) / 1000;
+  progress.value = progress.max;
+  view.find(".cancel").disabled = true;
+  view.article.dataset.coreSeconds = result.done.coreSeconds.toFixed(3);
+  show(view, file, result.done.shape, result.done.values, read, seconds);
+}
+
+function fail(view, message) {
+  view.article.dataset.state = "failed";
+  view.find(".cancel").disabled = true;
+  view.status(message);
+}
+
+function plural(n, one, many) {
+  return `${n.toLocaleString("en")} ${n === 1 ? one : many}`;
+}
+
+function show(view, file, shape, blob, read, seconds) {
+  const { find, article } = view;
+  find(".data-lines").textContent = shape.dataLines.toLocaleString("en");
+  find(".values-per-line").textContent = shape.dataLines === 0 ? "none" : String(shape.valuesPerLine);
+  find(".other-lines").textContent = shape.linesWithOtherCounts.toLocaleString("en");
+  const list = find(".odd-lines");
+  for (const odd of shape.oddLines) {
+    const item = document.createElement("li");
+    item.textContent = `Line ${odd.line}: ${plural(odd.values, "value", "values")}`;
+    list.append(item);
+  }
+  if (shape.linesWithOtherCounts > shape.oddLines.length) {
+    const item = document.createElement("li");
+    item.textContent = `and ${plural(shape.linesWithOtherCounts - shape.oddLines.length, "more line", "more lines")}`;
+    list.append(item);
+  }
+  const body = find(".ranges tbody");
+  shape.columns.forEach((range, k) => {
+    const row = document.createElement("tr");
+    for (const text of [String(k + 1), String(range.smallest), String(range.largest)]) {
+      const cell = document.createElement("td");
+      cell.textContent = text;
+      row.append(cell);
+    }
+    body.append(row);
+  });
+  find(".shape").hidden = false;
+  plot(find(".plot"), find(".plot-caption"), shape);
+
+  const name = find(".save-name");
+  name.value = valueFileName(file.name);
+  name.setAttribute("aria-label", `Value file name for ${file.name}`);
+  find(".save-size").textContent = plural(blob.size, "byte", "bytes");
+  find(".save-form").addEventListener("submit", (event) => {
+    event.preventDefault();
+    save(blob, name.value.trim() || valueFileName(file.name));
+  });
+  article.dataset.state = "done";
+  article.dataset.valueBytes = String(blob.size);
+  const rate = seconds > 0 ? read / seconds / 1e6 : 0;
+  article.dataset.seconds = seconds.toFixed(3);
+  article.dataset.megabytesPerSecond = rate.toFixed(1);
+  view.status(`Converted: ${plural(read, "byte", "bytes")} read in ${seconds.toFixed(2)} s`);
+}
+
+function save(blob, name) {
+  const link = document.createElement("a");
+  link.href = URL.createObjectURL(blob);
+  link.download = name;
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+}
+
+function plot(target, caption, shape) {
+  const lines = shape.firstLines.slice(0, PLOT_LINES);
+  const columns = Math.min(PLOT_COLUMNS, lines.reduce((most, l) => Math.max(most, l.length), 0));
+  if (lines.length === 0 || columns === 0) {
+    caption.textContent = "No values to plot.";
+    return;
+  }
+  const data = [lines.map((_, i) => i + 1)];
+  const series = [{ label: "Data line" }];
+  for (let k = 0; k < columns; k++) {
+    data.push(lines.map((line) => (k < line.length ? line[k] : null)));
+    series.push({ label: `Column ${k + 1}`, stroke: PLOT_COLOURS[k % PLOT_COLOURS.length], width: 1 });
+  }
+  const text = `The values of the first ${plural(lines.length, "data line", "data lines")}, ` +
+    `${plural(columns, "column", "columns")}.`;
+  caption.textContent = text;
+  target.setAttribute("aria-label", text);
+  const width = Math.max(320, Math.min(900, target.clientWidth || 800));
+  // eslint-disable-next-line no-undef -- uPlot comes with the page
+  const axes = [{ label: "Data line" }, { size: 70 }];
+  new uPlot({ width, height: 300, series, axes, scales: { x: { time: false } } }, data, target);
+}
+
+function setUp() {
+  const input = document.getElementById("logs");
+  const drop = document.getElementById("drop");
+  input.addEventListener("change", () => {
+    addLogs(Array.from(input.files));
+    input.value = "";
+  });
+  drop.addEventListener("click", () => input.click());
+  drop.addEventListener("keydown", (event) => {
+    if (event.key === "Enter" || event.key === " ") {
+      event.preventDefault();
+      input.click();
+    }
+  });
+  drop.addEventListener("dragover", (event) => {
+    event.preventDefault();
+    drop.classList.add("over");
+  });
+  drop.addEventListener("dragleave", () => drop.classList.remove("over"));
+  drop.addEventListener("drop", (event) => {
+    event.preventDefault();
+    drop.classList.remove("over");
+    addLogs(Array.from(event.dataTransfer.files));
+  });
+}
+
+setUp();

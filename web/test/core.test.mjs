@@ -1,0 +1,157 @@
+// The conversion core as the page runs it (the WebAssembly module through web/core.js): every
+// log gives the native tool's value file byte for byte, on every kernel set the module holds,
+// given whole and in odd pieces, and its shape is the one its lines have.
+import assert from "node:assert/strict";
+import { readFileSync, readdirSync } from "node:fs";
+import { join } from "node:path";
+import { test } from "node:test";
+
+import { loadCore } from "../core.js";
+import { modulePath, nativeValues, nativeValuesOfFile, numericLog, randomSource, root } from "./support.mjs";
+
+const core = await loadCore(readFileSync(modulePath));
+const kernelSets = core.kernelSets();
+// Piece sizes, cycled: odd ones cut lines, fields and numbers everywhere; the large one takes
+// several of the module's blocks at once.
+const PIECES = [[Infinity], [7], [1, 13, 4093], [3 * 1024 * 1024 + 5]];
+
+function convert(log, kernelSet, pieces) {
+  const parts = [];
+  const keep = (bytes) => parts.push(Buffer.from(bytes));
+  core.start(kernelSet);
+  for (let at = 0, i = 0; at < log.length; i++) {
+    const size = Math.min(pieces[i % pieces.length], log.length - at);
+    // The page reads into its own buffers: so does this, never handing the log itself over.
+    if (!core.feed(Uint8Array.from(log.subarray(at, at + size)), keep)) break;
+    at += size;
+  }
+  core.finish(keep);
+  return { values: Buffer.concat(parts), shape: core.shape() };
+}
+
+function expectNativeBytes(name, log, expected = nativeValues(log)) {
+  for (const kernelSet of kernelSets) {
+    for (const pieces of PIECES) {
+      const { values } = convert(log, kernelSet, pieces);
+      assert.ok(values.equals(expected),
+        `${name}: ${kernelSet}, pieces ${pieces.join(",")}: ${values.length} bytes, the tool ${expected.length}`);
+    }
+  }
+}
+
+const bytesOf = (text) =>
+  Buffer.from(text.replaceAll("·", " ").replaceAll("⏎", "\n").replaceAll("<CR>", "\r"), "latin1");
+
+test("the module holds the portable kernels and the plain way", () => {
+  assert.ok(kernelSets.includes("portable"));
+  assert.equal(kernelSets.at(-1), "plain");
+});
+
+test("every byte in every place of a data line", () => {
+  // As the native byte sweep: the probe amid ordinary lines the fast way takes.
+  const places = [
+    ["A", "B·5·6⏎"], ["", "·5·6⏎"], ["··", "·7·8⏎"], ["A·5·", "·6⏎"], ["A·", "5·6⏎"],
+    ["A·-", "5·6⏎"], ["A··+", "5⏎"], ["A·1", "2·3⏎"], ["A·12", "·3⏎"], ["A·-00", "7·1⏎"],
+    ["A·1234567", "89·1⏎"], ["A·5·6", "⏎"], ["A·5·6", "<CR>⏎"], ["A·5··", "⏎"],
+    ["A·5<CR>", "6·7⏎"],
+  ];
+  const ordinary = ["17····12···-345··6789<CR>⏎", "18·1·-2·3·+4⏎", "19········0·····32767····-32768<CR>⏎"];
+  for (const [before, after] of places) {
+    const parts = [bytesOf("HEADER·1·2<CR>⏎")];
+    const alone = [];
+    for (let b = 0; b < 256; b++) {
+      const probe = Buffer.concat([bytesOf(before), Buffer.from([b]), bytesOf(after)]);
+      // Ctrl-Z ends the input and a "+" first in a line ends the data: their own logs.
+      if (b === 0x1a || (b === 0x2b && before === "")) {
+        alone.push(Buffer.concat([bytesOf("H⏎" + ordinary[0]), probe, bytesOf(ordinary[1])]));
+        continue;
+      }
+      parts.push(bytesOf(ordinary[b % 3]), probe);
+    }
+    parts.push(bytesOf("+<CR>⏎1·2⏎"));
+    expectNativeBytes(`probe ${before}?${after}`, Buffer.concat(parts));
+    for (const log of alone) expectNativeBytes(`probe ${before}?${after} alone`, log);
+  }
+});
+
+test("table cases", () => {
+  const cases = [
+    "", "H", "H⏎", "RUN·7⏎+⏎", "RUN·7⏎··1··10··-20⏎··2··11··300⏎+⏎", "+H⏎A·1⏎+·END⏎A·2⏎",
+    "H⏎·+5·6⏎+⏎", "H⏎⏎A·1⏎⏎+⏎", "H<CR>⏎··1··10<CR>⏎+<CR>⏎", "H⏎··1··2<CR>3⏎<CR>",
+    "H⏎A·1\x1a·2⏎", "H⏎A·1⏎+\x1a", "H⏎···10···200····-3⏎A·1·2·⏎A\t1·2⏎A·+-5·--5·-⏎A·\t7·-\t5⏎",
+    "H⏎A·3.9·1e3·32768·99999999999·1⏎X·40000·-32768·32767⏎A·1·2·3·4·5·6·7·8·9⏎", "H⏎A·12",
+    "H⏎A·" + "9".repeat(70000) + "·1⏎", "H⏎A" + " 1".repeat(100000) + "⏎+⏎",
+  ];
+  for (const text of cases) expectNativeBytes(JSON.stringify(text.slice(0, 40)), bytesOf(text));
+});
+
+test("the examples and the fixtures of the other tests", () => {
+  const files = [join(root, "examples/QDEMOX.LOG")];
+  for (const dir of ["tests/e2e", "tests/fuzz/corpus"]) {
+    for (const name of readdirSync(join(root, dir))) {
+      if (dir === "tests/e2e" && !name.endsWith(".log")) continue;
+      files.push(join(root, dir, name));
+    }
+  }
+  for (const file of files) expectNativeBytes(file, readFileSync(file), nativeValuesOfFile(file));
+  const sample = convert(readFileSync(files[0]), undefined, [Infinity]);
+  assert.ok(sample.values.equals(readFileSync(join(root, "examples/QDEMOX.MX"))));
+});
+
+test("random logs", () => {
+  const random = randomSource(20261209);
+  const pieces = [" ", "  ", "    ", "\n", "\r\n", "\r", "1", "23", "-", "+", "7", "-4", "\t", "A",
+    ".", "9", "0", "\v", "e", "65536", "40000", "99999999999", "\n+", "\n+ END\n", "\0", "\xff",
+    "5", "12", "-32769", "\f", "-00", "+007", "\x1a"];
+  for (let round = 0; round < 150; round++) {
+    let text = random.below(10) < 9 ? "HEADER 1 2\r\n" : "";
+    for (let n = random.below(3000); n > 0; n--) {
+      const piece = pieces[random.below(pieces.length)];
+      if (piece !== "\x1a" || random.below(20) === 0) text += piece;
+    }
+    expectNativeBytes(`random log ${round}`, Buffer.from(text, "latin1"));
+  }
+  for (const columns of [1, 9, 300]) {
+    expectNativeBytes(`numeric log, ${columns} columns`, numericLog(600_000, columns, { seed: columns }));
+  }
+});
+
+test("the shape: lines, values per line, the lines that differ, column ranges", () => {
+  const log = numericLog(50_000, 4, { trailingSpaceLine: 17 });
+  for (const kernelSet of kernelSets) {
+    for (const pieces of PIECES) {
+      const { shape } = convert(log, kernelSet, pieces);
+      const lines = log.toString("latin1").split("\r\n").length - 3;  // header, terminator, end
+      assert.equal(shape.dataLines, lines, kernelSet);
+      assert.equal(shape.valuesPerLine, 4);
+      assert.equal(shape.linesWithOtherCounts, 1);
+      // Data line 17 is the log's line 18, after the header.
+      assert.deepEqual(shape.oddLines, [{ line: 18, values: 5 }], kernelSet);
+      assert.equal(shape.columns.length, 5);
+      assert.deepEqual(shape.columns[4], { smallest: 0, largest: 0 });
+      assert.deepEqual(shape.firstLines[16].length, 5);
+    }
+  }
+  const { shape } = convert(bytesOf("H⏎A·1·2⏎B·3⏎⏎C·-4·5⏎"), undefined, [3]);
+  assert.deepEqual(shape.columns, [{ smallest: -4, largest: 3 }, { smallest: 2, largest: 5 }]);
+  assert.deepEqual(shape.oddLines, [{ line: 3, values: 1 }, { line: 4, values: 0 }]);
+  assert.deepEqual(shape.firstLines, [[1, 2], [3], [], [-4, 5]]);
+});
+
+test("numbers from outside the tables are refused, not read past", async () => {
+  const fresh = await loadCore(readFileSync(modulePath));
+  // Before any start: the shape of an empty log.
+  assert.deepEqual(fresh.shape(), {
+    dataLines: 0, valuesPerLine: 0, linesWithOtherCounts: 0, oddLines: [], columns: [], firstLines: [],
+  });
+  for (const index of [-1, kernelSets.length, 1 << 20]) {
+    assert.equal(fresh.string(fresh.wasm.mirtak_kernel_set_name(index)), "", `set ${index}`);
+  }
+  fresh.wasm.mirtak_start(1 << 20);  // the best set
+  fresh.feed(bytesOf("H⏎A·-7·9⏎"), () => {});
+  fresh.finish(() => {});
+  for (const column of [2, 255, 256, 1 << 20]) {
+    assert.deepEqual([fresh.wasm.mirtak_smallest(column), fresh.wasm.mirtak_largest(column)], [0, 0]);
+  }
+  assert.deepEqual(fresh.shape().columns, [{ smallest: -7, largest: -7 }, { smallest: 9, largest: 9 }]);
+});
