@@ -1,6 +1,7 @@
 # Copies the release's packages from FROM into TO, each with its NAME.sha256, and fails when
 # one is missing: the Debian package, and for each Windows system its ZIP and its installer.
-# Run with cmake -P; the settings are -D definitions (FROM, TO, VERSION).
+# The page (PAGE, if it exists) joins them with a NAME.sha256 in the form sha256sum checks.
+# Run with cmake -P; the settings are -D definitions (FROM, TO, VERSION, PAGE).
 
 file(GLOB debs RELATIVE ${FROM} ${FROM}/mirtak_${VERSION}-*.deb)
 list(LENGTH debs deb_count)
@@ -20,5 +21,12 @@ foreach(file IN LISTS files)
     file(COPY_FILE ${FROM}/${copy} ${TO}/${copy})
   endforeach()
 endforeach()
+if(DEFINED PAGE AND EXISTS "${PAGE}")
+  get_filename_component(page_name "${PAGE}" NAME)
+  file(COPY_FILE "${PAGE}" "${TO}/${page_name}")
+  file(SHA256 "${PAGE}" page_sum)
+  file(WRITE "${TO}/${page_name}.sha256" "${page_sum}  ${page_name}\n")
+  list(APPEND files ${page_name})
+endif()
 list(JOIN files "\n  " listed)
 message(STATUS "The release, each file with its .sha256, in ${TO}:\n  ${listed}")

@@ -9,7 +9,7 @@
 // vertical tab (0x0B), a form feed (0x0C) or a carriage return (0x0D). Nothing else is looked at.
 //
 // Why two newlines, and a Ctrl-Z only after CR LF: a log has a header line and at least one
-// more, and the system logs come from ends their lines with CR LF and their text with a Ctrl-Z
+// more, and the system the logs come from ends their lines with CR LF and their text with a Ctrl-Z
 // after the last line end. Value files are binary but can hold any byte: with one newline and a
 // Ctrl-Z anywhere, about 1 random file in 1,000 of 4 KiB passed for text, and about 1 in 200,000
 // with a Ctrl-Z after a bare newline.
@@ -17,6 +17,8 @@
 
 #include <array>
 #include <cstddef>
+
+#include "log/byte_rules.h"
 
 namespace mirtak {
 
@@ -44,12 +46,12 @@ static_assert(!kTextByte[0x00] && !kTextByte[0x08] && !kTextByte[0x0E] && !kText
 // Whether a file whose first bytes are data[0, size) opens with text; size is the file's
 // length where that is less than kTextProbeSize.
 constexpr bool is_text(const unsigned char* data, std::size_t size) {
-  constexpr unsigned char kEndOfText = 0x1A;  // Ctrl-Z
   int line_ends = 0;
   for (std::size_t i = 0; i < size && i < kTextProbeSize; ++i) {
-    if (data[i] == kEndOfText && i > 1 && data[i - 1] == '\n' && data[i - 2] == '\r') break;
+    if (data[i] == kEndOfText && i > 1 && data[i - 1] == kNewline && data[i - 2] == kCarriageReturn)
+      break;
     if (!kTextByte[data[i]]) return false;
-    if (data[i] == '\n') ++line_ends;
+    if (data[i] == kNewline) ++line_ends;
   }
   return line_ends >= 2;
 }

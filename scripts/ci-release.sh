@@ -18,8 +18,12 @@ cmake --workflow --preset dist
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/dist/CMakeCache.txt)
 folder=build/dist/mirtak-$version
 listed=$(find "$folder" -mindepth 1 -printf "%f\n" | sort)
+# The page is a release file once scripts/ci-web.sh has built it, as it has in CI.
+page=()
+[[ -f build/web/mirtak.html ]] && page=(mirtak.html)
 expected=$(for file in "mirtak_$version-1_amd64.deb" "mirtak-$version-win64.zip" \
-  "mirtak-$version-win64.msi" "mirtak-$version-win32.zip" "mirtak-$version-win32.msi"; do
+  "mirtak-$version-win64.msi" "mirtak-$version-win32.zip" "mirtak-$version-win32.msi" \
+  "${page[@]}"; do
   printf '%s\n%s.sha256\n' "$file" "$file"
 done | sort)
 [[ $listed == "$expected" ]] || fail "$folder holds:"$'\n'"$listed"$'\n'"expected:"$'\n'"$expected"
