@@ -88,12 +88,14 @@ TEST(Decoder, FieldSplitting) {
   });
 }
 
+// What reads as a number and where it stops, each field cut at every offset (the numbers
+// themselves, every digit string up to six digits and the 32-bit wraps, are swept on every
+// kernel set in tests/number_sweep_test.cc).
 TEST(Decoder, FieldValues) {
   const struct {
     const char* field;
     std::int16_t value;
   } table[] = {
-      {"0", 0},
       {"+5", 5},
       {"-5", -5},
       {"+-5", 0},
@@ -105,20 +107,8 @@ TEST(Decoder, FieldValues) {
       {"1e3", 1},
       {"12ab", 12},
       {"ab12", 0},
-      {"007", 7},
-      {"-0", 0},
-      {"32767", 32767},
-      {"32768", -32768},
-      {"40000", -25536},
-      {"65535", -1},
-      {"65536", 0},
-      {"70000", 4464},
-      {"-1", -1},
-      {"-32768", -32768},
-      {"-32769", 32767},
       {"2147483648", 0},
       {"-2147483648", 0},
-      {"4294967295", -1},
       {"4294967301", 5},
       {"99999999999", -6145},
       {"-99999999999", 6145},

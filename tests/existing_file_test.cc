@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -79,26 +80,16 @@ TEST(TextRule, RandomValueFilesAreNotText) {
   EXPECT_EQ(larger_text, 0) << "of " << kFiles;
 }
 
-// A file holding the given bytes, open for reading and writing, gone when the test ends.
-class ScratchFile {
- public:
-  explicit ScratchFile(const std::string& bytes) : file_(std::tmpfile()) {
-    if (file_ != nullptr && (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size() ||
-                             std::fflush(file_) != 0)) {
-      (void)std::fclose(file_);
-      file_ = nullptr;
-    }
+// A file holding the given bytes, open for reading and writing, gone when it is closed.
+using ScratchFile = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+ScratchFile scratch_file(const std::string& bytes) {
+  ScratchFile file(std::tmpfile(), &std::fclose);
+  if (file && (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() ||
+               std::fflush(file.get()) != 0)) {
+    file.reset();
   }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  ~ScratchFile() {
-    if (file_ != nullptr) (void)std::fclose(file_);
-  }
-  int descriptor() const { return file_ == nullptr ? -1 : fileno(file_); }
-
- private:
-  std::FILE* file_;
-};
+  return file;
+}
 
 TEST(ExistingFile, OverwrittenOnlyWhenNeitherTheLogNorText) {
   // A log's first block that is not text (a NUL in its header), longer than one probe read.
@@ -129,11 +120,11 @@ TEST(ExistingFile, OverwrittenOnlyWhenNeitherTheLogNorText) {
   };
   Probe probe;
   for (const auto& c : cases) {
-    const ScratchFile file(c.held);
-    ASSERT_GE(file.descriptor(), 0);
+    const ScratchFile file = scratch_file(c.held);
+    ASSERT_TRUE(file);
     const LogStart start{reinterpret_cast<const unsigned char*>(c.log_start.data()),
                          c.log_start.size()};
-    EXPECT_EQ(may_overwrite(file.descriptor(), start, probe), c.overwritten) << c.what;
+    EXPECT_EQ(may_overwrite(fileno(file.get()), start, probe), c.overwritten) << c.what;
   }
 }
 

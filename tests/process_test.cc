@@ -5,7 +5,6 @@
 #ifdef __linux__
 #include <sys/inotify.h>
 #endif
-#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -15,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -394,64 +392,6 @@ TEST_F(ToolProcess, ASignalEndsTheRunAndLeavesACorrectPrefix) {
     EXPECT_LT(cut.size(), whole.size());
     EXPECT_TRUE(whole.compare(0, cut.size(), cut) == 0) << "not a prefix of the conversion";
   }
-  (void)std::signal(SIGPIPE, old_pipe);
-}
-
-// Whether some other open file description holds the one-writer lock on the file.
-bool locked_by_another(const fs::path& file) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  ::close(fd);
-  return locked;
-}
-
-TEST_F(ToolProcess, TwoRunsOnOneValueFileLeaveOneCompleteAndOneRefusal) {
-  // The first run reads its log from a FIFO and so stays in the middle of its run until the
-  // test lets it end: the second run, on another log, comes while it writes.
-  std::string log = "HEADER\r\n";
-  for (int line = 0; log.size() < (std::size_t{1} << 20); ++line)
-    log += std::to_string(line) + "  " + std::to_string(line % 30000) + "  -7\r\n";
-  { std::ofstream(dir_ / "whole.log", std::ios::binary) << log; }
-  ASSERT_EQ(run("whole.log", "whole.out").status, 0);
-  const std::string whole = read_file(dir_ / "whole.out");
-
-  ASSERT_EQ(::mkfifo((dir_ / "log.fifo").c_str(), 0600), 0);
-  const auto old_pipe = std::signal(SIGPIPE, SIG_IGN);
-  const pid_t first = start(dir_, "log.fifo", "value.out", [] {});
-  const int feed = ::open((dir_ / "log.fifo").c_str(), O_WRONLY);
-  ASSERT_GE(feed, 0);
-  const std::size_t half = log.size() / 2;
-  const auto put = [feed, &log](std::size_t from, std::size_t to) {
-    while (from < to) {
-      const ssize_t done = ::write(feed, log.data() + from, to - from);
-      if (done <= 0) return;
-      from += static_cast<std::size_t>(done);
-    }
-  };
-  put(0, half);
-  const struct timespec pause = {0, 10000000};  // 10 ms
-  for (int wait = 0; wait < 1000 && !locked_by_another(dir_ / "value.out"); ++wait)
-    ::nanosleep(&pause, nullptr);
-  ASSERT_TRUE(locked_by_another(dir_ / "value.out")) << "the first run never took its file";
-
-  int console[2];
-  ASSERT_EQ(::pipe(console), 0);
-  const pid_t second = start(dir_, "log.in", "value.out", [&console] {
-    ::dup2(console[1], 1);
-    ::close(console[0]);
-    ::close(console[1]);
-  });
-  ::close(console[1]);
-  EXPECT_EQ(wait_for(second).status, 1);
-  const std::string shown = drain(console[0]);
-  const std::string refusal = "\r\nCan not create value.out file";
-  EXPECT_EQ(shown.substr(shown.size() - std::min(shown.size(), refusal.size())), refusal);
-
-  put(half, log.size());
-  ::close(feed);
-  EXPECT_EQ(wait_for(first).status, 0);
-  EXPECT_TRUE(read_file(dir_ / "value.out") == whole) << "the first run's values were disturbed";
   (void)std::signal(SIGPIPE, old_pipe);
 }
 
