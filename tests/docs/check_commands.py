@@ -22,6 +22,8 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 
 # (key, name) of a README block: the file that runs it, and what that file says to take it.
 README_RUNNERS = {
+    ("setup", "convert"): (".ci/run", "setup convert"),
+    ("setup", "test"): (".ci/run", "setup test"),
     ("install", "deb"): ("scripts/ci-package.sh", "install=deb"),
     ("convert", "one"): ("scripts/ci-package.sh", "convert=one"),
     ("check", "sha256"): ("scripts/ci-release.sh", "check=sha256"),
