@@ -31,14 +31,9 @@ struct StretchMasks {
   std::uint64_t* starts;  // a field's first byte: after spaces or a newline, or a stretch's first
   std::uint64_t* values;  // where a value is read
   std::uint64_t* plain;   // a byte whose field the plain reader reads
-  // The offset in the stretch of each value, in order (with room for kPositionSlack more), and
-  // for chunk k how many values come before it (for k up to the number of chunks).
-  std::uint16_t* value_offsets;
+  // For chunk k, how many values come before it (for k up to the number of chunks).
   std::uint16_t* values_before;
 };
-
-// A chunk's offsets are written eight at a time, whether or not it has that many.
-inline constexpr std::size_t kPositionSlack = 64;
 
 // Per chunk, with what carries over from the chunk before:
 //   field ends   the separator and the newline;
@@ -64,13 +59,16 @@ class MaskDeriver {
         line_open_before_(place != LinePlace::kAfterField ? 1 : 0),
         space_before_(place != LinePlace::kLineStart ? 1 : 0) {}
 
-  // The next chunk, by the classes of its bytes. Returns where its values are read, whose
-  // offsets the caller then writes: with write_offsets(), or by its own instructions to
-  // next_offsets(), counted in with offsets_written().
+  // The next chunk, by the classes of its bytes. Returns where its values are read, which the
+  // kernel then reads and counts in with values_read().
   std::uint64_t push(const ByteClasses& c) {
     // A byte of the range at the end of the chunk before is left to the plain reader only if
     // this chunk does not start with a newline.
-    if (chunk_ != 0) out_.plain[chunk_ - 1] &= ~((before_next_ & c.newline & 1) << 63);
+    std::uint64_t plain_before = plain_before_;
+    if (chunk_ != 0) {
+      plain_before &= ~((before_next_ & c.newline & 1) << 63);
+      out_.plain[chunk_ - 1] = plain_before;
+    }
 
     const std::uint64_t field_end = c.separator | c.newline;
     const std::uint64_t starts = ~field_end & ((field_end << 1) | field_end_before_);
@@ -96,30 +94,23 @@ class MaskDeriver {
     out_.newline[chunk_] = c.newline;
     out_.starts[chunk_] = starts;
     out_.values[chunk_] = values;
-    out_.plain[chunk_] = (range & ~(c.newline >> 1)) | always;
+    const std::uint64_t plain = (range & ~(c.newline >> 1)) | always;
+    out_.plain[chunk_] = plain;
     out_.values_before[chunk_] = static_cast<std::uint16_t>(values_);
+    plain_before_ = plain;
+    // Only the last byte's bit may yet be taken back, by the next chunk's first byte.
+    plain_found_ = (plain_before | (plain & ~(std::uint64_t{1} << 63))) != 0;
     ++chunk_;
     return values;
   }
 
-  // The offsets of the last chunk's values, eight without a branch on how many there are (a
-  // chunk rarely has more).
-  void write_offsets(std::uint64_t values) {
-    std::uint16_t* at = next_offsets();
-    const unsigned base = next_base();
-    const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
-    for (std::size_t i = 0; i < 8; ++i, values &= values - 1)
-      at[i] = static_cast<std::uint16_t>(base + lowest_bit(values));
-    for (std::size_t i = 8; i < found; ++i, values &= values - 1)
-      at[i] = static_cast<std::uint16_t>(base + lowest_bit(values));
-    offsets_written(found);
-  }
+  // The kernel has read the last chunk's values: `count` of them.
+  void values_read(std::size_t count) { values_ += count; }
+  std::size_t values() const { return values_; }
 
-  // Where the last chunk's offsets go (room for kPositionSlack more than it has), and the
-  // offset of its first byte in the stretch.
-  std::uint16_t* next_offsets() const { return out_.value_offsets + values_; }
-  unsigned next_base() const { return static_cast<unsigned>((chunk_ - 1) * kChunkSize); }
-  void offsets_written(std::size_t count) { values_ += count; }
+  // Whether the chunks so far hold a byte for the plain reader: mapping further is wasted, as
+  // the fast way stops at that byte's field.
+  bool plain_found() const { return plain_found_; }
 
   // The stretch's end; whether a newline comes right after it.
   void end(bool newline_follows) {
@@ -128,11 +119,6 @@ class MaskDeriver {
   }
 
  private:
-  // The position of the lowest set bit; 64 when there is none.
-  static unsigned lowest_bit(std::uint64_t bits) {
-    return bits == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(bits));
-  }
-
   StretchMasks out_;
   std::size_t chunk_ = 0;
   std::size_t values_ = 0;
@@ -140,8 +126,10 @@ class MaskDeriver {
   std::uint64_t newline_before_;
   std::uint64_t line_open_before_;
   std::uint64_t space_before_;
-  std::uint64_t before_next_ = 0;  // the last chunk's last byte would be left to the plain reader
+  std::uint64_t before_next_ = 0;   // the last chunk's last byte would be left to the plain reader
+  std::uint64_t plain_before_ = 0;  // the last chunk's plain bits, its last byte's not final
   bool borrow_ = false;
+  bool plain_found_ = false;
 };
 
 }  // namespace mirtak

@@ -21,7 +21,6 @@ Decoder::Decoder(ValueWriter& out, const KernelSet& kernel_set) : fields_(out), 
 
 bool Decoder::feed(unsigned char* block, std::size_t size) {
   if (!fast_) return feed_plain(block, size);
-  fast_->forget();
   unsigned char* at = block;
   unsigned char* const end = block + size;
   while (at != end) {

@@ -41,44 +41,50 @@ std::size_t FastLines::convert(const unsigned char* data, const unsigned char* e
                                LinePlace& place) {
   const unsigned char* at = data;
   while (at != end) {
-    // The masks of the stretch mapped last still hold from here on if the plain reader, which
-    // read the field before, left the line where they have it.
-    if (stretch_ == nullptr || at < stretch_ || at >= stretch_ + cut_ ||
-        place_at(static_cast<std::size_t>(at - stretch_)) != place) {
-      map_stretch(at, end, place);
-    }
-    const auto from = static_cast<std::size_t>(at - stretch_);
-    const std::size_t bad = next_set(plain_bits_, from, cut_);
-    const std::size_t stop = bad < cut_ ? stop_before(bad) : cut_;
-    write_values(from, stop, end);
+    unsigned char* items = out_.reserve(kStretchSize + kValueSlack);
+    map_stretch(at, end, place, items);
+    // The values read of the fields before the first the plain reader must read, or before the
+    // field the stretch's end cuts, are kept.
+    const std::size_t bad = next_set(plain_bits_, 0, stretch_size_);
+    const std::size_t stop = bad < stretch_size_ ? stop_before(bad) : cut_;
+    const std::size_t count = values_before(stop);
+    out_.commit(count);
+    if (line_ends_ != nullptr) report_line_ends(stop, out_.items() - count);  // Line ends
     place = place_at(stop);
-    at = stretch_ + stop;
+    const bool block_ends = at + stretch_size_ == end;
+    at += stop;
     // The plain reader's turn: a field it must read, a field longer than a stretch, or the
     // field the block's end cuts. Else the next stretch starts where this one's fields end.
-    if (bad < cut_ || stop == from || (stop != stretch_size_ && stretch_ + stretch_size_ == end)) {
-      break;
-    }
+    if (bad < stretch_size_ || stop == 0 || (block_ends && stop != stretch_size_)) break;
   }
   return static_cast<std::size_t>(at - data);
 }
 
-void FastLines::map_stretch(const unsigned char* from, const unsigned char* end, LinePlace place) {
-  stretch_ = from;
-  stretch_size_ = std::min(kStretchSize, static_cast<std::size_t>(end - from));
+void FastLines::map_stretch(const unsigned char* from, const unsigned char* end, LinePlace place,
+                            unsigned char* items) {
+  const auto room = static_cast<std::size_t>(end - from);
+  const std::size_t size = std::min(kStretchSize, room);
   first_place_ = place;
-  MaskDeriver deriver(place, {newline_bits_, start_bits_, value_bits_, plain_bits_, value_offsets_,
-                              values_before_});
-  const std::size_t whole = stretch_size_ / kChunkSize;
-  kernels_.map_chunks(from, whole, deriver);
-  const bool more = from + stretch_size_ != end;
-  if (const std::size_t rest = stretch_size_ % kChunkSize; rest != 0) {
+  MaskDeriver deriver(place,
+                      {newline_bits_, start_bits_, value_bits_, plain_bits_, values_before_});
+  // The kernels read ahead of their chunks: the chunks that have that much of the block after
+  // them are read where they lie, the last few from a copy.
+  const std::size_t in_place =
+      room < kReadAhead ? 0 : std::min(size, room - kReadAhead) / kChunkSize;
+  std::size_t mapped = kernels_.map_chunks(from, in_place, end, deriver, items) * kChunkSize;
+  if (!deriver.plain_found() && mapped < size) {
     // The bytes after the stretch read as NUL, but for the one byte after it in the block: it
     // tells whether the stretch's last byte comes right before a newline.
-    unsigned char last[kChunkSize] = {};
-    std::memcpy(last, from + whole * kChunkSize, rest + (more ? 1 : 0));
-    kernels_.map_chunks(last, 1, deriver);
+    unsigned char last[2 * kChunkSize + kReadAhead] = {};
+    const std::size_t rest = size - mapped;
+    std::memcpy(last, from + mapped, rest + (size != room ? 1 : 0));
+    mapped += kernels_.map_chunks(last, (rest + kChunkSize - 1) / kChunkSize, last + sizeof last,
+                                  deriver, items + kItemSize * deriver.values()) *
+              kChunkSize;
   }
-  deriver.end(more && from[stretch_size_] == kNewline);
+  // Mapping stops early at a byte for the plain reader.
+  stretch_size_ = std::min(size, mapped);
+  deriver.end(stretch_size_ != room && from[stretch_size_] == kNewline);
 
   // The stretch's last complete field: everything if its last byte ends a field, else up to
   // the start of the field it cuts.
@@ -113,23 +119,12 @@ std::size_t FastLines::values_before(std::size_t offset) const {
   return values_before_[k] + static_cast<std::size_t>(__builtin_popcountll(bits));
 }
 
-void FastLines::write_values(std::size_t from, std::size_t to, const unsigned char* end) {
-  const std::size_t first = values_before(from);
-  const std::size_t count = values_before(to) - first;
-  unsigned char* items = out_.reserve(count);
-  kernels_.read_values(stretch_, value_offsets_ + first, count, end, items);
-  out_.commit(count);
-  if (line_ends_ != nullptr) report_line_ends(from, to, out_.items() - count);  // Line ends
-}
-
-// Line ends: each newline in [from, to) ends a line, whose values (the trailing spaces' 0 at
-// the newline included) are those of the stretch before the byte after it.
-void FastLines::report_line_ends(std::size_t from, std::size_t to,
-                                 std::uint64_t items_before) const {
-  const std::size_t first = values_before(from);
-  for (std::size_t at = next_set(newline_bits_, from, to); at != to;
+// Line ends: each newline before `to` ends a line, whose values (the trailing spaces' 0 at the
+// newline included) are those of the stretch before the byte after it.
+void FastLines::report_line_ends(std::size_t to, std::uint64_t items_before) const {
+  for (std::size_t at = next_set(newline_bits_, 0, to); at != to;
        at = next_set(newline_bits_, at + 1, to)) {
-    line_ends_->line_ended(items_before + (values_before(at + 1) - first));
+    line_ends_->line_ended(items_before + values_before(at + 1));
   }
 }
 

@@ -1,9 +1,10 @@
 // The fast way through the fields of data lines. A stretch of the log is classified a chunk at a
 // time into bit masks (log/kernels.h); mask arithmetic on each chunk (log/chunk_masks.h) then
 // gives where the fields start, which of them are values (not a line's first field), where a
-// line ends in spaces (one more value, 0) and which bytes the plain reader must read. The values
-// of the fields taken are then read together, many at a time, straight into the value file's
-// buffer.
+// line ends in spaces (one more value, 0) and which bytes the plain reader must read. Each
+// chunk's values are read as soon as it is mapped, many at a time, straight into the value
+// file's buffer; those of the fields the fast way takes are then counted in, the rest written
+// over. Mapping stops at the first chunk that holds a byte for the plain reader.
 //
 // Sizes, from the largest: a block is what the decoder is given at a time (a read of the file);
 // a stretch is the part of a block classified at a time (8 KiB); a chunk is what a kernel
@@ -34,13 +35,9 @@
 //   sign, digits, 32-bit wrap, low 16    number.h Number    kernels' read_values; long numbers
 //                                                           by field_value
 //
-// The plain reader and the fast way rely on each other for three things:
-//   - the text filter rewrites only the bytes it is given, so what the fast way classified of
-//     the rest of the block still holds after the plain reader has read a field of it;
-//   - what the fast way classified of a block is forgotten when the next block comes (forget()),
-//     as the block's memory then holds other bytes;
-//   - the fast way never looks behind the place it starts at, which the plain reader may have
-//     rewritten; what it needs to know of the line so far comes as a LinePlace.
+// The fast way maps a new stretch each time it takes over, and never looks behind the place it
+// starts at, which the plain reader may have rewritten: what it needs to know of the line so
+// far comes as a LinePlace.
 #pragma once
 
 #include <cstddef>
@@ -57,9 +54,6 @@ class FastLines {
  public:
   FastLines(ValueWriter& out, const Kernels& kernels) : out_(out), kernels_(kernels) {}
 
-  // A new block: what was classified of the last one no longer holds.
-  void forget() { stretch_ = nullptr; }
-
   // Line ends: tells `ends` of the end of each line converted from now on.
   void observe_line_ends(LineEnds& ends) { line_ends_ = &ends; }
 
@@ -73,21 +67,22 @@ class FastLines {
   static constexpr std::size_t kStretchSize = kStretchChunks * kChunkSize;  // 8 KiB
   static_assert(kStretchSize <= 65536, "offsets in a stretch fit 16 bits");
   // A stretch holds at most one value per byte, and its values are reserved at once.
-  static_assert(kStretchSize <= ValueWriter::kMaxReserve,
+  static_assert(kStretchSize + kValueSlack <= ValueWriter::kMaxReserve,
                 "a stretch's values must fit the writer's buffer");
 
-  void map_stretch(const unsigned char* from, const unsigned char* end, LinePlace place);
+  // Maps the stretch at from and reads its values to items.
+  void map_stretch(const unsigned char* from, const unsigned char* end, LinePlace place,
+                   unsigned char* items);
   LinePlace place_at(std::size_t offset) const;
   std::size_t stop_before(std::size_t bad) const;
   std::size_t values_before(std::size_t offset) const;
-  void write_values(std::size_t from, std::size_t to, const unsigned char* end);
-  void report_line_ends(std::size_t from, std::size_t to, std::uint64_t items_before) const;
+  void report_line_ends(std::size_t to, std::uint64_t items_before) const;
 
   ValueWriter& out_;
   Kernels kernels_;
 
-  // The stretch mapped last, where it started, and what the masks know of it, one bit per byte.
-  const unsigned char* stretch_ = nullptr;
+  // The stretch mapped last: its size, where it started, and what the masks know of it, one
+  // bit per byte.
   std::size_t stretch_size_ = 0;
   LinePlace first_place_ = LinePlace::kLineStart;
   std::size_t cut_ = 0;                              // where the stretch's last complete field ends
@@ -95,9 +90,6 @@ class FastLines {
   std::uint64_t start_bits_[kStretchChunks] = {};
   std::uint64_t value_bits_[kStretchChunks] = {};
   std::uint64_t plain_bits_[kStretchChunks] = {};
-
-  // Where the values of the fields taken start, as offsets in the stretch.
-  std::uint16_t value_offsets_[kStretchSize + kPositionSlack] = {};
   std::uint16_t values_before_[kStretchChunks + 1] = {};
 
   LineEnds* line_ends_ = nullptr;  // Line ends: none in the console tool

@@ -28,23 +28,23 @@ inline bool runs_anywhere() {
 // Fastest first. The last row, the plain way, runs everywhere.
 // clang-format off
 inline constexpr KernelSet kKernelSets[] = {
-//   name        can run here       map chunks            read values
+//   name        can run here       kernels
 #ifdef MIRTAK_KERNELS_AVX512
-    {"avx512",   avx512::runs_here, {avx512::map_chunks,   avx512::read_values}},
+    {"avx512",   avx512::runs_here, {avx512::map_chunks}},
 #endif
 #ifdef MIRTAK_KERNELS_AVX2
-    {"avx2",     avx2::runs_here,   {avx2::map_chunks,     avx2::read_values}},
+    {"avx2",     avx2::runs_here,   {avx2::map_chunks}},
 #endif
 #ifdef MIRTAK_KERNELS_SSE4
-    {"sse4",     sse4::runs_here,   {sse4::map_chunks,     sse4::read_values}},
+    {"sse4",     sse4::runs_here,   {sse4::map_chunks}},
 #endif
 #ifdef MIRTAK_KERNELS_NEON
-    {"neon",     neon::runs_here,   {neon::map_chunks,     neon::read_values}},
+    {"neon",     neon::runs_here,   {neon::map_chunks}},
 #endif
 #ifdef MIRTAK_KERNELS_WASM_SIMD128
-    {"wasm_simd128", wasm_simd128::runs_here, {wasm_simd128::map_chunks, wasm_simd128::read_values}},
+    {"wasm_simd128", wasm_simd128::runs_here, {wasm_simd128::map_chunks}},
 #endif
-    {"portable", runs_anywhere,     {portable::map_chunks, portable::read_values}},
+    {"portable", runs_anywhere,     {portable::map_chunks}},
     {"plain",    runs_anywhere,     {}},
 };
 // clang-format on

@@ -2,7 +2,8 @@
 //   - mapping chunks: classifying 64 bytes at a time into the few classes that matter for its
 //     lines, one bit per byte (bit i for byte i), and deriving from them the masks of
 //     log/chunk_masks.h, with the set's own instructions;
-//   - reading the values of fields whose starts have been found, many at a time.
+//   - reading the values of the fields that start in each chunk as soon as it is mapped, many
+//     at a time, while its bytes are at hand.
 // Each kernel set does the same with other instructions, and all give identical results;
 // log/kernel_sets.h lists them.
 #pragma once
@@ -18,20 +19,25 @@
 
 namespace mirtak {
 
-// Classifies `chunks` chunks of 64 bytes each, hands their classes to the deriver in order, and
-// writes the offsets of the values each has (MaskDeriver::push says how).
-using MapChunks = void(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver);
+// Classifies `chunks` chunks of 64 bytes each and hands their classes to the deriver in order;
+// as each chunk is mapped, reads the value of each field the deriver finds starting in it
+// (MaskDeriver::push) and writes them in order from `items` on, 2 bytes each, counted in with
+// MaskDeriver::values_read. Stops after the chunk in which the deriver finds a byte for the plain
+// reader. Returns how many chunks it mapped.
+//
+// The reading is speculative, so the caller commits only the values of the fields it takes.
+// Fields start with a sign, a digit, other text that reads as 0, or a lone space (the field of
+// trailing spaces, 0). A kernel may read the 64 bytes after the last chunk (and `items` has room
+// for kValueSlack more items than the chunks' values); `end`, at least as far, bounds a field's
+// reading one character at a time.
+using MapChunks = std::size_t(const unsigned char* data, std::size_t chunks,
+                              const unsigned char* end, MaskDeriver& deriver, unsigned char* items);
 
-// Writes the value of each field starting at base + at[i] as item i of out (2 bytes each). Each
-// field starts with a sign, a digit, other text that reads as 0, or a lone space (the field of
-// trailing spaces, 0); never with other white space. Each one's line ends, with its newline,
-// before end.
-using ReadValues = void(const unsigned char* base, const std::uint16_t* at, std::size_t count,
-                        const unsigned char* end, unsigned char* out);
+inline constexpr std::size_t kReadAhead = kChunkSize;  // bytes a kernel may read past its chunks
+inline constexpr std::size_t kValueSlack = 8;          // values a kernel may write in one step
 
 struct Kernels {
   MapChunks* map_chunks;
-  ReadValues* read_values;
 };
 
 // The eight bytes at p as they lie in memory, for a vector lane.
@@ -50,41 +56,84 @@ inline std::int16_t field_value(const unsigned char* p, const unsigned char* end
   return number.value();
 }
 
-// The kernel sets, each in its own file. A set may borrow kernels of another.
+// For a kernel that reads values eight at a time from a list of their fields: the fields whose
+// values are still to be read, as positions from the kernel's first chunk, in order. A chunk's
+// are added as it is mapped; the kernel reads each eight as they come, and the last few (with
+// the list padded to eight) once it stops mapping.
+class PendingFields {
+ public:
+  static constexpr std::size_t kGroup = 8;
+
+  // The fields of the chunk at `offset` from the first; returns how many. The first eight are
+  // written without a branch on how many there are (a chunk rarely has more).
+  std::size_t add(std::uint64_t values, unsigned offset) {
+    const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
+    std::uint16_t* at = at_ + size_;
+    for (std::size_t i = 0; i < kGroup; ++i, values &= values - 1)
+      at[i] = static_cast<std::uint16_t>(offset + lowest_bit(values));
+    for (std::size_t i = kGroup; i < found; ++i, values &= values - 1)
+      at[i] = static_cast<std::uint16_t>(offset + lowest_bit(values));
+    size_ += found;
+    return found;
+  }
+
+  // How many whole groups are ready, and their positions.
+  std::size_t ready() const { return size_ - size_ % kGroup; }
+  const std::uint16_t* at() const { return at_; }
+
+  // The first `read` have been read (a multiple of eight): the rest move to the front.
+  void drop(std::size_t read) {
+    std::memcpy(at_, at_ + read, kGroup * sizeof at_[0]);
+    size_ -= read;
+  }
+
+  // Whether fields are left for a last, padded group: the padding reads at `offset`, a position
+  // the kernel may read (the end of its last chunk).
+  bool pad(unsigned offset) {
+    for (std::size_t i = size_; i < kGroup; ++i)
+      at_[i] = static_cast<std::uint16_t>(offset);
+    return size_ != 0;
+  }
+
+ private:
+  // The position of the lowest set bit; 64 when there is none.
+  static unsigned lowest_bit(std::uint64_t bits) {
+    return bits == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(bits));
+  }
+
+  std::uint16_t at_[kChunkSize + 2 * kGroup] = {};
+  std::size_t size_ = 0;
+};
+
+// The kernel sets, each in its own file.
 
 namespace portable {  // 64-bit words: any processor
 MapChunks map_chunks;
-ReadValues read_values;
 }  // namespace portable
 
 namespace avx2 {  // x86 with AVX2 (and BMI1, POPCNT)
 bool runs_here();
 MapChunks map_chunks;
-ReadValues read_values;
 }  // namespace avx2
 
 namespace avx512 {  // x86 with AVX-512 (F, BW, CD, DQ, VL, VBMI, VBMI2; BMI1, POPCNT)
 bool runs_here();
 MapChunks map_chunks;
-ReadValues read_values;
 }  // namespace avx512
 
 namespace sse4 {  // x86 with SSSE3, SSE4.1, SSE4.2 and POPCNT (x86-64-v2), 64-bit or 32-bit
 bool runs_here();
 MapChunks map_chunks;
-ReadValues read_values;
 }  // namespace sse4
 
 namespace neon {  // aarch64 (Advanced SIMD); the positions are the portable kernel's
 bool runs_here();
 MapChunks map_chunks;
-ReadValues read_values;
 }  // namespace neon
 
 namespace wasm_simd128 {  // WebAssembly with SIMD128 (the page's module); values: portable
 bool runs_here();
 MapChunks map_chunks;
-ReadValues read_values;
 }  // namespace wasm_simd128
 
 }  // namespace mirtak

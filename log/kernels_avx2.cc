@@ -69,16 +69,6 @@ __attribute__((target("avx2"), always_inline)) inline ByteClasses classes_of(
   return c;
 }
 
-// The masks are derived here too, so with BMI's and-not, and values counted with POPCNT.
-__attribute__((target("avx2,bmi,popcnt"))) void map_chunks(const unsigned char* data,
-                                                           std::size_t chunks,
-                                                           MaskDeriver& deriver) {
-  MaskDeriver local = deriver;  // kept in registers
-  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize)
-    local.write_offsets(local.push(classes_of(data)));
-  deriver = local;
-}
-
 // Four fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a
 // leading zero (a minus remembered). The digits before the first other byte are counted and
 // moved to the top of the lane, so the bytes below act as leading zeros, and combined by
@@ -124,9 +114,11 @@ __attribute__((target("avx2"))) inline FourValues read_four(const unsigned char*
   return {value, _mm256_cmpeq_epi64(other, _mm256_setzero_si256())};
 }
 
-__attribute__((target("avx2"))) void read_values(const unsigned char* base, const std::uint16_t* at,
-                                                 std::size_t count, const unsigned char* end,
-                                                 unsigned char* out) {
+// The values of the eight fields at base + at[0..7], as items at out.
+__attribute__((target("avx2"), always_inline)) inline void read_eight(const unsigned char* base,
+                                                                      const std::uint16_t* at,
+                                                                      const unsigned char* end,
+                                                                      unsigned char* out) {
   // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first:
   // the first four values in dwords 0 and 4, the next four in dwords 1 and 5.
   const __m256i items_a =
@@ -136,25 +128,49 @@ __attribute__((target("avx2"))) void read_values(const unsigned char* base, cons
       _mm256_setr_epi8(-1, -1, -1, -1, 1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                        1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1);
   const __m256i in_order = _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0);
-  std::size_t i = 0;
-  for (; i + 8 <= count && base + at[i + 7] + 8 <= end; i += 8) {
-    const FourValues a = read_four(base, at + i);
-    const FourValues b = read_four(base, at + i + 4);
-    const __m256i items =
-        _mm256_permutevar8x32_epi32(_mm256_or_si256(_mm256_shuffle_epi8(a.values, items_a),
-                                                    _mm256_shuffle_epi8(b.values, items_b)),
-                                    in_order);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), _mm256_castsi256_si128(items));
-    const auto lanes_a =
-        static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(a.may_go_on)));
-    const auto lanes_b =
-        static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(b.may_go_on)));
-    for (unsigned lanes = lanes_a | lanes_b << 4; lanes != 0; lanes &= lanes - 1) {
-      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(lanes));
-      store_item(field_value(base + at[k], end), out + 2 * k);
-    }
+  const FourValues a = read_four(base, at);
+  const FourValues b = read_four(base, at + 4);
+  const __m256i items =
+      _mm256_permutevar8x32_epi32(_mm256_or_si256(_mm256_shuffle_epi8(a.values, items_a),
+                                                  _mm256_shuffle_epi8(b.values, items_b)),
+                                  in_order);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(items));
+  const auto lanes_a = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(a.may_go_on)));
+  const auto lanes_b = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(b.may_go_on)));
+  for (unsigned lanes = lanes_a | lanes_b << 4; lanes != 0; lanes &= lanes - 1) {
+    const std::size_t k = static_cast<std::size_t>(__builtin_ctz(lanes));
+    store_item(field_value(base + at[k], end), out + 2 * k);
   }
-  portable::read_values(base, at + i, count - i, end, out + 2 * i);
+}
+
+// The masks are derived here too, so with BMI's and-not. Each chunk's values are read eight at
+// a time from the list of their positions.
+__attribute__((target("avx2,bmi,popcnt"))) std::size_t map_chunks(const unsigned char* data,
+                                                                  std::size_t chunks,
+                                                                  const unsigned char* end,
+                                                                  MaskDeriver& deriver,
+                                                                  unsigned char* items) {
+  MaskDeriver local = deriver;  // kept in registers
+  PendingFields pending;
+  const unsigned char* const first = data;
+  std::size_t k = 0;
+  while (k < chunks) {
+    const std::uint64_t values = local.push(classes_of(data));
+    local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+    const std::size_t ready = pending.ready();
+    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
+      read_eight(first, pending.at() + i, end, items + 2 * i);
+    pending.drop(ready);
+    items += 2 * ready;
+    ++k;
+    data += kChunkSize;
+    if (local.plain_found()) break;
+  }
+  if (pending.pad(static_cast<unsigned>(data - first))) {
+    read_eight(first, pending.at(), end, items);
+  }
+  deriver = local;
+  return k;
 }
 
 }  // namespace mirtak::avx2

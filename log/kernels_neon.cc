@@ -95,52 +95,65 @@ bool runs_here() {
   return true;  // every aarch64 processor has NEON
 }
 
-void map_chunks(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver) {
-  MaskDeriver local = deriver;  // kept in registers
-  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
-    const uint8x16x4_t bytes = vld4q_u8(data);
-    local.write_offsets(
-        local.push({bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
-                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
-                    bits_where(bytes, in_white_space_range),
-                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
-                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })}));
-  }
-  deriver = local;
-}
-
 // Eight fields at a time, two to a vector. Their digits are combined by multiplies: pairs of
 // digits, then pairs of those (each field's first four digits and its last four), then the
 // two halves, modulo 2^16 (the number's low 16 bits); then negated after a minus. A field of
 // eight digits is read again one character at a time.
-void read_values(const unsigned char* base, const std::uint16_t* at, std::size_t count,
-                 const unsigned char* end, unsigned char* out) {
-  std::size_t i = 0;
-  for (; i + 8 <= count && base + at[i + 7] + 8 <= end; i += 8) {
-    const TwoFields f01 = two_fields(base + at[i], base + at[i + 1]);
-    const TwoFields f23 = two_fields(base + at[i + 2], base + at[i + 3]);
-    const TwoFields f45 = two_fields(base + at[i + 4], base + at[i + 5]);
-    const TwoFields f67 = two_fields(base + at[i + 6], base + at[i + 7]);
-    const uint16x8_t quads_0123 =
-        weighted_pairs(digit_pairs(f01.digits), digit_pairs(f23.digits), 100);
-    const uint16x8_t quads_4567 =
-        weighted_pairs(digit_pairs(f45.digits), digit_pairs(f67.digits), 100);
-    const uint16x8_t magnitudes =
-        weighted_pairs(vreinterpretq_u32_u16(quads_0123), vreinterpretq_u32_u16(quads_4567), 10000);
-    const uint16x8_t negative = low_halves(f01.negative, f23.negative, f45.negative, f67.negative);
-    const uint16x8_t values = vsubq_u16(veorq_u16(magnitudes, negative), negative);
-    vst1q_u8(out + 2 * i, vrev16q_u8(vreinterpretq_u8_u16(values)));  // big-endian items
+static void read_eight(const unsigned char* base, const std::uint16_t* at, const unsigned char* end,
+                       unsigned char* out) {
+  const TwoFields f01 = two_fields(base + at[0], base + at[1]);
+  const TwoFields f23 = two_fields(base + at[2], base + at[3]);
+  const TwoFields f45 = two_fields(base + at[4], base + at[5]);
+  const TwoFields f67 = two_fields(base + at[6], base + at[7]);
+  const uint16x8_t quads_0123 =
+      weighted_pairs(digit_pairs(f01.digits), digit_pairs(f23.digits), 100);
+  const uint16x8_t quads_4567 =
+      weighted_pairs(digit_pairs(f45.digits), digit_pairs(f67.digits), 100);
+  const uint16x8_t magnitudes =
+      weighted_pairs(vreinterpretq_u32_u16(quads_0123), vreinterpretq_u32_u16(quads_4567), 10000);
+  const uint16x8_t negative = low_halves(f01.negative, f23.negative, f45.negative, f67.negative);
+  const uint16x8_t values = vsubq_u16(veorq_u16(magnitudes, negative), negative);
+  vst1q_u8(out, vrev16q_u8(vreinterpretq_u8_u16(values)));  // big-endian items
 
-    const uint16x8_t go_on = low_halves(f01.may_go_on, f23.may_go_on, f45.may_go_on, f67.may_go_on);
-    // One bit per field, at the bottom of its byte.
-    std::uint64_t lanes =
-        vget_lane_u64(vreinterpret_u64_u8(vmovn_u16(go_on)), 0) & 0x0101010101010101u;
-    for (; lanes != 0; lanes &= lanes - 1) {
-      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctzll(lanes)) / 8;
-      store_item(field_value(base + at[k], end), out + 2 * k);
-    }
+  const uint16x8_t go_on = low_halves(f01.may_go_on, f23.may_go_on, f45.may_go_on, f67.may_go_on);
+  // One bit per field, at the bottom of its byte.
+  std::uint64_t lanes =
+      vget_lane_u64(vreinterpret_u64_u8(vmovn_u16(go_on)), 0) & 0x0101010101010101u;
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const std::size_t k = static_cast<std::size_t>(__builtin_ctzll(lanes)) / 8;
+    store_item(field_value(base + at[k], end), out + 2 * k);
   }
-  portable::read_values(base, at + i, count - i, end, out + 2 * i);
+}
+
+std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
+                       MaskDeriver& deriver, unsigned char* items) {
+  MaskDeriver local = deriver;  // kept in registers
+  PendingFields pending;
+  const unsigned char* const first = data;
+  std::size_t k = 0;
+  while (k < chunks) {
+    const uint8x16x4_t bytes = vld4q_u8(data);
+    const std::uint64_t values =
+        local.push({bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
+                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
+                    bits_where(bytes, in_white_space_range),
+                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
+                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })});
+    local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+    const std::size_t ready = pending.ready();
+    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
+      read_eight(first, pending.at() + i, end, items + 2 * i);
+    pending.drop(ready);
+    items += 2 * ready;
+    ++k;
+    data += kChunkSize;
+    if (local.plain_found()) break;
+  }
+  if (pending.pad(static_cast<unsigned>(data - first))) {
+    read_eight(first, pending.at(), end, items);
+  }
+  deriver = local;
+  return k;
 }
 
 }  // namespace mirtak::neon

@@ -22,18 +22,15 @@ std::uint64_t load_bytes(const unsigned char* p) {
   return word;
 }
 
-// The same, for the last bytes before end: missing bytes read as NUL, which is not a digit.
-std::uint64_t load_bytes(const unsigned char* p, const unsigned char* end) {
-  if (end - p >= 8) return load_bytes(p);
-  unsigned char tail[8] = {};
-  std::memcpy(tail, p, static_cast<std::size_t>(end - p));
-  return load_bytes(tail);
-}
-
 // 0x80 in every byte of the word equal to c, 0 elsewhere; exact, no carries between bytes.
 constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) {
   const std::uint64_t x = word ^ (kOnes * c);
   return ~(((x & kLow7) + kLow7) | x) & kHigh;
+}
+
+// 0x80 in every byte of the word in the white-space range.
+constexpr std::uint64_t in_range(std::uint64_t word) {
+  return bytes_equal(word & (kOnes * kWhiteSpaceRangeMask), kWhiteSpaceRangeBits);
 }
 
 // The top bit of each byte, gathered into 8 bits: byte i gives bit i.
@@ -71,9 +68,9 @@ constexpr std::uint32_t digits_value(std::uint64_t word, int count) {
 }
 
 // A sign and up to eight digits in one word, the sign read as a leading zero; longer numbers
-// one character at a time.
+// one character at a time. The eight bytes at p may be read (the kernels' read-ahead).
 std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
-  std::uint64_t word = load_bytes(p, end);
+  std::uint64_t word = load_bytes(p);
   const auto first = static_cast<unsigned char>(word & 0xFFu);
   const bool negative = first == kMinusSign;
   // Without a branch: a minus or not is as likely as a coin.
@@ -85,14 +82,19 @@ std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
 
 }  // namespace
 
-// The space and the newline in every word; the rarer classes are gathered only from the words
-// that have them. The white-space range is looked for away from newlines (in CR LF lines the
-// carriage return is right before one), the "+" only after a newline.
-void map_chunks(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver) {
+// The space and the newline in every word. The rarer classes are tested together, once a chunk
+// (only the bytes the masks use: a byte of the range that is neither a newline nor right before
+// one in the same word, so not the CR of most CR LF lines; any Ctrl-Z; a "+" after a newline),
+// and gathered one by one only from a chunk that has one. Each chunk's values are read one word
+// each, straight from its bit mask.
+std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
+                       MaskDeriver& deriver, unsigned char* items) {
   MaskDeriver local = deriver;                   // kept in registers
   std::uint64_t newline_before = kHigh & 0xFFu;  // the first byte counts as a line's start
-  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
+  std::size_t k = 0;
+  while (k < chunks) {
     ByteClasses c{};
+    std::uint64_t rare = 0;
 #pragma GCC unroll 8
     for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
       const std::uint64_t w = load_bytes(data + 8 * i);
@@ -100,25 +102,29 @@ void map_chunks(const unsigned char* data, std::size_t chunks, MaskDeriver& deri
       const std::uint64_t newline = bytes_equal(w, kNewline);
       c.separator |= gather(bytes_equal(w, kFieldSeparator)) << shift;
       c.newline |= gather(newline) << shift;
-      const std::uint64_t range =
-          bytes_equal(w & (kOnes * kWhiteSpaceRangeMask), kWhiteSpaceRangeBits);
-      if ((range & ~newline & ~(newline >> 8)) != 0) c.white_space_range |= gather(range) << shift;
-      const std::uint64_t end_of_text = bytes_equal(w, kEndOfText);
-      if (end_of_text != 0) c.end_of_text |= gather(end_of_text) << shift;
-      const std::uint64_t plus =
-          bytes_equal(w, kTerminatorMark) & ((newline << 8) | newline_before);
-      if (plus != 0) c.plus |= gather(plus) << shift;
+      rare |= (in_range(w) & ~newline & ~(newline >> 8)) | bytes_equal(w, kEndOfText) |
+              (bytes_equal(w, kTerminatorMark) & ((newline << 8) | newline_before));
       newline_before = newline >> 56;
     }
-    local.write_offsets(local.push(c));
+    if (rare != 0) {
+      for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
+        const std::uint64_t w = load_bytes(data + 8 * i);
+        c.white_space_range |= gather(in_range(w)) << 8 * i;
+        c.end_of_text |= gather(bytes_equal(w, kEndOfText)) << 8 * i;
+        c.plus |= gather(bytes_equal(w, kTerminatorMark)) << 8 * i;
+      }
+    }
+    std::size_t count = 0;
+    for (std::uint64_t values = local.push(c); values != 0; values &= values - 1, ++count)
+      store_item(read_value(data + __builtin_ctzll(values), end), items + 2 * count);
+    local.values_read(count);
+    items += 2 * count;
+    ++k;
+    data += kChunkSize;
+    if (local.plain_found()) break;
   }
   deriver = local;
-}
-
-void read_values(const unsigned char* base, const std::uint16_t* at, std::size_t count,
-                 const unsigned char* end, unsigned char* out) {
-  for (std::size_t i = 0; i < count; ++i)
-    store_item(read_value(base + at[i], end), out + 2 * i);
+  return k;
 }
 
 }  // namespace mirtak::portable

@@ -82,15 +82,6 @@ __attribute__((target("sse4.2,popcnt"), always_inline)) inline ByteClasses class
   return c;
 }
 
-// The masks are derived here too, and values counted with POPCNT.
-__attribute__((target("sse4.2,popcnt"))) void map_chunks(const unsigned char* data,
-                                                         std::size_t chunks, MaskDeriver& deriver) {
-  MaskDeriver local = deriver;  // kept in registers
-  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize)
-    local.write_offsets(local.push(classes_of(data)));
-  deriver = local;
-}
-
 // Two fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a
 // leading zero (a minus remembered). The digits before the first other byte are counted and
 // moved to the top of the lane by a byte shuffle, so the bytes below act as leading zeros, and
@@ -130,31 +121,58 @@ __attribute__((target("sse4.2,popcnt"))) inline TwoValues read_two(const unsigne
   return {value, count0 | count1 << 4};
 }
 
-__attribute__((target("sse4.2,popcnt"))) void read_values(const unsigned char* base,
-                                                          const std::uint16_t* at,
-                                                          std::size_t count,
-                                                          const unsigned char* end,
-                                                          unsigned char* out) {
+// The values of the four fields at base + at[0..3], as items at out.
+__attribute__((target("sse4.2,popcnt"), always_inline)) inline void read_four(
+    const unsigned char* base, const std::uint16_t* at, const unsigned char* end,
+    unsigned char* out) {
   // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first:
   // the first two values in bytes 0 to 3, the next two in bytes 4 to 7.
   const __m128i items_a = _mm_setr_epi8(1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
   const __m128i items_b = _mm_setr_epi8(-1, -1, -1, -1, 1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1);
-  std::size_t i = 0;
-  for (; i + 4 <= count && base + at[i + 3] + 8 <= end; i += 4) {
-    const TwoValues a = read_two(base, at + i);
-    const TwoValues b = read_two(base, at + i + 2);
-    const __m128i items =
-        _mm_or_si128(_mm_shuffle_epi8(a.values, items_a), _mm_shuffle_epi8(b.values, items_b));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), items);
-    // Only a lane of eight digits has bit 3 of its length set.
-    const unsigned lengths = a.lengths | b.lengths << 8;
-    if ((lengths & 0x8888u) == 0) continue;
-    for (std::size_t k = 0; k < 4; ++k) {
-      if ((lengths >> (4 * k) & 8u) != 0)
-        store_item(field_value(base + at[i + k], end), out + 2 * (i + k));
-    }
+  const TwoValues a = read_two(base, at);
+  const TwoValues b = read_two(base, at + 2);
+  const __m128i items =
+      _mm_or_si128(_mm_shuffle_epi8(a.values, items_a), _mm_shuffle_epi8(b.values, items_b));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), items);
+  // Only a lane of eight digits has bit 3 of its length set.
+  const unsigned lengths = a.lengths | b.lengths << 8;
+  if ((lengths & 0x8888u) == 0) return;
+  for (std::size_t k = 0; k < 4; ++k) {
+    if ((lengths >> (4 * k) & 8u) != 0) store_item(field_value(base + at[k], end), out + 2 * k);
   }
-  portable::read_values(base, at + i, count - i, end, out + 2 * i);
+}
+
+// The masks are derived here too, and values counted with POPCNT. Each chunk's values are read
+// four at a time from the list of their positions.
+__attribute__((target("sse4.2,popcnt"))) std::size_t map_chunks(const unsigned char* data,
+                                                                std::size_t chunks,
+                                                                const unsigned char* end,
+                                                                MaskDeriver& deriver,
+                                                                unsigned char* items) {
+  MaskDeriver local = deriver;  // kept in registers
+  PendingFields pending;
+  const unsigned char* const first = data;
+  std::size_t k = 0;
+  while (k < chunks) {
+    const std::uint64_t values = local.push(classes_of(data));
+    local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+    const std::size_t ready = pending.ready();
+    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup) {
+      read_four(first, pending.at() + i, end, items + 2 * i);
+      read_four(first, pending.at() + i + 4, end, items + 2 * i + 8);
+    }
+    pending.drop(ready);
+    items += 2 * ready;
+    ++k;
+    data += kChunkSize;
+    if (local.plain_found()) break;
+  }
+  if (pending.pad(static_cast<unsigned>(data - first))) {
+    read_four(first, pending.at(), end, items);
+    read_four(first, pending.at() + 4, end, items + 8);
+  }
+  deriver = local;
+  return k;
 }
 
 }  // namespace mirtak::sse4

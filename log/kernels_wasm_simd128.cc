@@ -103,49 +103,62 @@ bool runs_here() {
   return true;  // the module would not have been run without SIMD128
 }
 
-void map_chunks(const unsigned char* data, std::size_t chunks, MaskDeriver& deriver) {
-  MaskDeriver local = deriver;  // kept in locals
-  for (std::size_t k = 0; k < chunks; ++k, data += kChunkSize) {
-    const v128_t bytes[4] = {wasm_v128_load(data), wasm_v128_load(data + 16),
-                             wasm_v128_load(data + 32), wasm_v128_load(data + 48)};
-    local.write_offsets(
-        local.push({bits_where(bytes, [](v128_t v) { return equal(v, kFieldSeparator); }),
-                    bits_where(bytes, [](v128_t v) { return equal(v, kNewline); }),
-                    bits_where(bytes, in_white_space_range),
-                    bits_where(bytes, [](v128_t v) { return equal(v, kEndOfText); }),
-                    bits_where(bytes, [](v128_t v) { return equal(v, kTerminatorMark); })}));
-  }
-  deriver = local;
-}
-
 // Eight fields at a time, two to a vector. Their digits are combined by multiplies: pairs of
 // digits, then pairs of those (each field's first four digits and its last four), then the
 // two halves, modulo 2^16 (the number's low 16 bits); then negated after a minus. A field of
 // eight digits is read again one character at a time.
-void read_values(const unsigned char* base, const std::uint16_t* at, std::size_t count,
-                 const unsigned char* end, unsigned char* out) {
-  std::size_t i = 0;
-  for (; i + 8 <= count && base + at[i + 7] + 8 <= end; i += 8) {
-    const TwoFields f01 = two_fields(base + at[i], base + at[i + 1]);
-    const TwoFields f23 = two_fields(base + at[i + 2], base + at[i + 3]);
-    const TwoFields f45 = two_fields(base + at[i + 4], base + at[i + 5]);
-    const TwoFields f67 = two_fields(base + at[i + 6], base + at[i + 7]);
-    const v128_t quads_0123 = weighted_pairs(digit_pairs(f01.digits), digit_pairs(f23.digits), 100);
-    const v128_t quads_4567 = weighted_pairs(digit_pairs(f45.digits), digit_pairs(f67.digits), 100);
-    const v128_t magnitudes = weighted_pairs(quads_0123, quads_4567, 10000);
-    const v128_t negative = low_halves(f01.negative, f23.negative, f45.negative, f67.negative);
-    const v128_t values = wasm_i16x8_sub(wasm_v128_xor(magnitudes, negative), negative);
-    // Big-endian items.
-    wasm_v128_store(out + 2 * i, wasm_i8x16_shuffle(values, values, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8,
-                                                    11, 10, 13, 12, 15, 14));
-    const v128_t go_on = low_halves(f01.may_go_on, f23.may_go_on, f45.may_go_on, f67.may_go_on);
-    for (auto lanes = static_cast<unsigned>(wasm_i16x8_bitmask(go_on)); lanes != 0;
-         lanes &= lanes - 1) {
-      const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(lanes));
-      store_item(field_value(base + at[k], end), out + 2 * k);
-    }
+static void read_eight(const unsigned char* base, const std::uint16_t* at, const unsigned char* end,
+                       unsigned char* out) {
+  const TwoFields f01 = two_fields(base + at[0], base + at[1]);
+  const TwoFields f23 = two_fields(base + at[2], base + at[3]);
+  const TwoFields f45 = two_fields(base + at[4], base + at[5]);
+  const TwoFields f67 = two_fields(base + at[6], base + at[7]);
+  const v128_t quads_0123 = weighted_pairs(digit_pairs(f01.digits), digit_pairs(f23.digits), 100);
+  const v128_t quads_4567 = weighted_pairs(digit_pairs(f45.digits), digit_pairs(f67.digits), 100);
+  const v128_t magnitudes = weighted_pairs(quads_0123, quads_4567, 10000);
+  const v128_t negative = low_halves(f01.negative, f23.negative, f45.negative, f67.negative);
+  const v128_t values = wasm_i16x8_sub(wasm_v128_xor(magnitudes, negative), negative);
+  // Big-endian items.
+  wasm_v128_store(out, wasm_i8x16_shuffle(values, values, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13,
+                                          12, 15, 14));
+  const v128_t go_on = low_halves(f01.may_go_on, f23.may_go_on, f45.may_go_on, f67.may_go_on);
+  for (auto lanes = static_cast<unsigned>(wasm_i16x8_bitmask(go_on)); lanes != 0;
+       lanes &= lanes - 1) {
+    const std::size_t k = static_cast<std::size_t>(__builtin_ctz(lanes));
+    store_item(field_value(base + at[k], end), out + 2 * k);
   }
-  portable::read_values(base, at + i, count - i, end, out + 2 * i);
+}
+
+std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
+                       MaskDeriver& deriver, unsigned char* items) {
+  MaskDeriver local = deriver;  // kept in registers
+  PendingFields pending;
+  const unsigned char* const first = data;
+  std::size_t k = 0;
+  while (k < chunks) {
+    const v128_t bytes[4] = {wasm_v128_load(data), wasm_v128_load(data + 16),
+                             wasm_v128_load(data + 32), wasm_v128_load(data + 48)};
+    const std::uint64_t values =
+        local.push({bits_where(bytes, [](v128_t v) { return equal(v, kFieldSeparator); }),
+                    bits_where(bytes, [](v128_t v) { return equal(v, kNewline); }),
+                    bits_where(bytes, in_white_space_range),
+                    bits_where(bytes, [](v128_t v) { return equal(v, kEndOfText); }),
+                    bits_where(bytes, [](v128_t v) { return equal(v, kTerminatorMark); })});
+    local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+    const std::size_t ready = pending.ready();
+    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
+      read_eight(first, pending.at() + i, end, items + 2 * i);
+    pending.drop(ready);
+    items += 2 * ready;
+    ++k;
+    data += kChunkSize;
+    if (local.plain_found()) break;
+  }
+  if (pending.pad(static_cast<unsigned>(data - first))) {
+    read_eight(first, pending.at(), end, items);
+  }
+  deriver = local;
+  return k;
 }
 
 }  // namespace mirtak::wasm_simd128

@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace mirtak {
 
@@ -21,11 +22,16 @@ class ByteSink {
 
 inline constexpr std::size_t kItemSize = 2;
 
-// Stores one item at out[0..1]. Shifts, not host memory order, make it the same everywhere.
+// Stores one item at out[0..1], most significant byte first whatever the host's order: one
+// 2-byte store, its bytes swapped on a little-endian host.
 inline void store_item(std::int16_t value, unsigned char* out) {
-  const auto bits = static_cast<std::uint16_t>(value);
-  out[0] = static_cast<unsigned char>(bits >> 8);
-  out[1] = static_cast<unsigned char>(bits & 0xFFu);
+  auto bits = static_cast<std::uint16_t>(value);
+  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ || __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__,
+                "the host's byte order is known");
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  bits = static_cast<std::uint16_t>(bits << 8 | bits >> 8);
+#endif
+  std::memcpy(out, &bits, sizeof bits);
 }
 
 // Gathers items and hands them to the sink in whole pieces of kPieceSize bytes, the last piece
@@ -36,7 +42,7 @@ inline void store_item(std::int16_t value, unsigned char* out) {
 class ValueWriter {
  public:
   static constexpr std::size_t kPieceSize = std::size_t{64} * 1024;
-  static constexpr std::size_t kMaxReserve = 8192;  // items in one reservation
+  static constexpr std::size_t kMaxReserve = 8192 + 64;  // items in one reservation
   static_assert(kPieceSize % kItemSize == 0, "items never straddle two pieces");
 
   explicit ValueWriter(ByteSink& sink);
@@ -74,7 +80,7 @@ class ValueWriter {
   bool write(std::size_t size);
 
   ByteSink& sink_;
-  std::size_t used_ = 0;  // below kPieceSize between calls
+  std::size_t used_ = 0;      // below kPieceSize between calls
   std::uint64_t handed_ = 0;  // bytes handed to the sink, written or not
   bool failed_ = false;
   // Not cleared: only what put() and commit() count goes out.
