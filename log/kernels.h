@@ -57,15 +57,18 @@ inline std::int16_t field_value(const unsigned char* p, const unsigned char* end
 }
 
 // For a kernel that reads values eight at a time from a list of their fields: the fields whose
-// values are still to be read, as positions from the kernel's first chunk, in order. A chunk's
-// are added as it is mapped; the kernel reads each eight as they come, and the last few (with
-// the list padded to eight) once it stops mapping.
+// values are still to be read, as positions from the kernel's first chunk, in order. The kernel
+// maps a few chunks (kChunks), adding each one's fields, then reads every eight that are
+// complete, so that each of its two loops keeps its own constants in registers; the last few
+// (the list padded to eight) once it stops mapping.
 class PendingFields {
  public:
   static constexpr std::size_t kGroup = 8;
+  static constexpr std::size_t kChunks = 16;
 
   // The fields of the chunk at `offset` from the first; returns how many. The first eight are
-  // written without a branch on how many there are (a chunk rarely has more).
+  // written without a branch on how many there are (a chunk rarely has more): those past the
+  // last are written over by the next chunk's, or by the padding.
   std::size_t add(std::uint64_t values, unsigned offset) {
     const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
     std::uint16_t* at = at_ + size_;
@@ -96,12 +99,12 @@ class PendingFields {
   }
 
  private:
-  // The position of the lowest set bit; 64 when there is none.
+  // The position of the lowest set bit; any position when there is none.
   static unsigned lowest_bit(std::uint64_t bits) {
-    return bits == 0 ? 64 : static_cast<unsigned>(__builtin_ctzll(bits));
+    return static_cast<unsigned>(__builtin_ctzll(bits | std::uint64_t{1} << 63));
   }
 
-  std::uint16_t at_[kChunkSize + 2 * kGroup] = {};
+  std::uint16_t at_[kChunks * kChunkSize + 2 * kGroup] = {};
   std::size_t size_ = 0;
 };
 

@@ -2,6 +2,8 @@
 // SIMD (NEON), so they need no test of the processor and no instructions of their own to enable.
 #include <arm_neon.h>
 
+#include <algorithm>
+
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -131,23 +133,25 @@ std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsi
   PendingFields pending;
   const unsigned char* const first = data;
   std::size_t k = 0;
-  while (k < chunks) {
-    const uint8x16x4_t bytes = vld4q_u8(data);
-    const std::uint64_t values =
-        local.push({bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
-                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
-                    bits_where(bytes, in_white_space_range),
-                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
-                    bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })});
-    local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+  bool stop = false;
+  while (k < chunks && !stop) {
+    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
+         ++k, data += kChunkSize) {
+      const uint8x16x4_t bytes = vld4q_u8(data);
+      const std::uint64_t values =
+          local.push({bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
+                      bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
+                      bits_where(bytes, in_white_space_range),
+                      bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
+                      bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })});
+      local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+      stop = local.plain_found();
+    }
     const std::size_t ready = pending.ready();
     for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
       read_eight(first, pending.at() + i, end, items + 2 * i);
     pending.drop(ready);
     items += 2 * ready;
-    ++k;
-    data += kChunkSize;
-    if (local.plain_found()) break;
   }
   if (pending.pad(static_cast<unsigned>(data - first))) {
     read_eight(first, pending.at(), end, items);

@@ -82,11 +82,9 @@ std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
 
 }  // namespace
 
-// The space and the newline in every word. The rarer classes are tested together, once a chunk
-// (only the bytes the masks use: a byte of the range that is neither a newline nor right before
-// one in the same word, so not the CR of most CR LF lines; any Ctrl-Z; a "+" after a newline),
-// and gathered one by one only from a chunk that has one. Each chunk's values are read one word
-// each, straight from its bit mask.
+// The space, the newline and the white-space range in every word. Ctrl-Z and a "+" after a
+// newline are tested together, and gathered one by one only from a chunk that has one. Each
+// chunk's values are read one word each, straight from its bit mask.
 std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
                        MaskDeriver& deriver, unsigned char* items) {
   MaskDeriver local = deriver;                   // kept in registers
@@ -102,14 +100,14 @@ std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsi
       const std::uint64_t newline = bytes_equal(w, kNewline);
       c.separator |= gather(bytes_equal(w, kFieldSeparator)) << shift;
       c.newline |= gather(newline) << shift;
-      rare |= (in_range(w) & ~newline & ~(newline >> 8)) | bytes_equal(w, kEndOfText) |
+      c.white_space_range |= gather(in_range(w)) << shift;
+      rare |= bytes_equal(w, kEndOfText) |
               (bytes_equal(w, kTerminatorMark) & ((newline << 8) | newline_before));
       newline_before = newline >> 56;
     }
     if (rare != 0) {
       for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
         const std::uint64_t w = load_bytes(data + 8 * i);
-        c.white_space_range |= gather(in_range(w)) << 8 * i;
         c.end_of_text |= gather(bytes_equal(w, kEndOfText)) << 8 * i;
         c.plus |= gather(bytes_equal(w, kTerminatorMark)) << 8 * i;
       }

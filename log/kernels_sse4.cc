@@ -4,6 +4,8 @@
 // program still runs on any x86.
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -153,9 +155,14 @@ __attribute__((target("sse4.2,popcnt"))) std::size_t map_chunks(const unsigned c
   PendingFields pending;
   const unsigned char* const first = data;
   std::size_t k = 0;
-  while (k < chunks) {
-    const std::uint64_t values = local.push(classes_of(data));
-    local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+  bool stop = false;
+  while (k < chunks && !stop) {
+    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
+         ++k, data += kChunkSize) {
+      const std::uint64_t values = local.push(classes_of(data));
+      local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+      stop = local.plain_found();
+    }
     const std::size_t ready = pending.ready();
     for (std::size_t i = 0; i < ready; i += PendingFields::kGroup) {
       read_four(first, pending.at() + i, end, items + 2 * i);
@@ -163,9 +170,6 @@ __attribute__((target("sse4.2,popcnt"))) std::size_t map_chunks(const unsigned c
     }
     pending.drop(ready);
     items += 2 * ready;
-    ++k;
-    data += kChunkSize;
-    if (local.plain_found()) break;
   }
   if (pending.pad(static_cast<unsigned>(data - first))) {
     read_four(first, pending.at(), end, items);

@@ -5,6 +5,8 @@
 // amount.
 #include <wasm_simd128.h>
 
+#include <algorithm>
+
 #include "log/kernels.h"
 #include "log/line_reader.h"
 #include "log/text_filter.h"
@@ -135,24 +137,26 @@ std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsi
   PendingFields pending;
   const unsigned char* const first = data;
   std::size_t k = 0;
-  while (k < chunks) {
-    const v128_t bytes[4] = {wasm_v128_load(data), wasm_v128_load(data + 16),
-                             wasm_v128_load(data + 32), wasm_v128_load(data + 48)};
-    const std::uint64_t values =
-        local.push({bits_where(bytes, [](v128_t v) { return equal(v, kFieldSeparator); }),
-                    bits_where(bytes, [](v128_t v) { return equal(v, kNewline); }),
-                    bits_where(bytes, in_white_space_range),
-                    bits_where(bytes, [](v128_t v) { return equal(v, kEndOfText); }),
-                    bits_where(bytes, [](v128_t v) { return equal(v, kTerminatorMark); })});
-    local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+  bool stop = false;
+  while (k < chunks && !stop) {
+    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
+         ++k, data += kChunkSize) {
+      const v128_t bytes[4] = {wasm_v128_load(data), wasm_v128_load(data + 16),
+                               wasm_v128_load(data + 32), wasm_v128_load(data + 48)};
+      const std::uint64_t values =
+          local.push({bits_where(bytes, [](v128_t v) { return equal(v, kFieldSeparator); }),
+                      bits_where(bytes, [](v128_t v) { return equal(v, kNewline); }),
+                      bits_where(bytes, in_white_space_range),
+                      bits_where(bytes, [](v128_t v) { return equal(v, kEndOfText); }),
+                      bits_where(bytes, [](v128_t v) { return equal(v, kTerminatorMark); })});
+      local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
+      stop = local.plain_found();
+    }
     const std::size_t ready = pending.ready();
     for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
       read_eight(first, pending.at() + i, end, items + 2 * i);
     pending.drop(ready);
     items += 2 * ready;
-    ++k;
-    data += kChunkSize;
-    if (local.plain_found()) break;
   }
   if (pending.pad(static_cast<unsigned>(data - first))) {
     read_eight(first, pending.at(), end, items);
