@@ -32,8 +32,9 @@
 //   only the space separates fields      field_splitter     separator mask
 //   the first field is dropped           field_splitter     value starts (chunk_masks.h)
 //   trailing spaces make one more 0      field_splitter     a value at the newline
-//   sign, digits, 32-bit wrap, low 16    number.h Number    kernels' read_values; long numbers
-//                                                           by field_value
+//   sign, digits, 32-bit wrap, low 16    number.h Number    each kernel's value reading in
+//                                                           map_chunks; long numbers by
+//                                                           field_value (kernels.h)
 //
 // The fast way maps a new stretch each time it takes over, and never looks behind the place it
 // starts at, which the plain reader may have rewritten: what it needs to know of the line so
