@@ -1,8 +1,8 @@
 // The fast way through the fields of data lines. A stretch of the log is classified a chunk at a
 // time into bit masks (log/kernels.h); mask arithmetic on each chunk (log/chunk_masks.h) then
 // gives where the fields start, which of them are values (not a line's first field), where a
-// line ends in spaces (one more value, 0) and which bytes the plain reader must read. Each
-// chunk's values are read as soon as it is mapped, many at a time, straight into the value
+// line ends in spaces (one more value, 0) and which bytes the plain reader must read. The values
+// are read as the chunks are mapped (log/kernels.h), many at a time, straight into the value
 // file's buffer; those of the fields the fast way takes are then counted in, the rest written
 // over. Mapping stops at the first chunk that holds a byte for the plain reader.
 //

@@ -2,8 +2,9 @@
 //   - mapping chunks: classifying 64 bytes at a time into the few classes that matter for its
 //     lines, one bit per byte (bit i for byte i), and deriving from them the masks of
 //     log/chunk_masks.h, with the set's own instructions;
-//   - reading the values of the fields that start in each chunk as soon as it is mapped, many
-//     at a time, while its bytes are at hand.
+//   - reading the values of the fields that start in the chunks as they are mapped, many at a
+//     time: right after each chunk, or after each few (PendingFields) where a set reads from a
+//     list of positions.
 // Each kernel set does the same with other instructions, and all give identical results;
 // log/kernel_sets.h lists them.
 #pragma once
@@ -79,6 +80,11 @@ class PendingFields {
     size_ += found;
     return found;
   }
+
+  // Where the next chunk's positions go, for a kernel that writes them by its own instructions
+  // (room for kChunkSize + kGroup), and how many it wrote.
+  std::uint16_t* next() { return at_ + size_; }
+  void added(std::size_t count) { size_ += count; }
 
   // How many whole groups are ready, and their positions.
   std::size_t ready() const { return size_ - size_ % kGroup; }

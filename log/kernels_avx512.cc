@@ -3,6 +3,8 @@
 // the program still runs on any x86-64.
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -44,7 +46,8 @@ struct EightValues {
   __mmask8 may_go_on;
 };
 
-__attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl"), always_inline)) inline EightValues
+__attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi"),
+               always_inline)) inline EightValues
 read_eight(__m512i bytes) {
   const __m512i first = _mm512_and_si512(bytes, _mm512_set1_epi64(0xFF));
   const __mmask8 negative = _mm512_cmpeq_epi64_mask(first, _mm512_set1_epi64(kMinusSign));
@@ -65,13 +68,47 @@ read_eight(__m512i bytes) {
   __m512i value = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
                                    _mm512_srli_epi64(quads, 32));
   value = _mm512_mask_sub_epi64(value, negative, _mm512_setzero_si512(), value);
-  const __m128i big_endian = _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14);
-  return {_mm_shuffle_epi8(_mm512_cvtepi64_epi16(value), big_endian), may_go_on};
+  // Bytes 1 and 0 of each lane, in lane order: the items, most significant byte first.
+  const __m512i items = _mm512_castsi128_si512(
+      _mm_setr_epi8(1, 0, 9, 8, 17, 16, 25, 24, 33, 32, 41, 40, 49, 48, 57, 56));
+  return {_mm512_castsi512_si128(_mm512_permutexvar_epi8(items, value)), may_go_on};
 }
 
-// The masks are derived here too, so with BMI's and-not. A chunk's values are read from the chunk
-// and the 64 bytes after it, eight at a time: one compress packs their byte numbers together,
-// and one two-register byte permute takes each field's first eight bytes into a lane.
+// The values of the eight fields at first + at[0..7], as items at out. Where the eight lie
+// within 128 bytes of the block, one two-register byte permute takes each one's first eight
+// bytes into a lane.
+__attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi"), always_inline)) inline void
+read_fields(const unsigned char* first, const std::uint16_t* at, const unsigned char* end,
+            unsigned char* out) {
+  // Byte j of lane k: field k's offset in the window, plus j.
+  const __m512i spread = _mm512_set_epi64(
+      0x0707070707070707, 0x0606060606060606, 0x0505050505050505, 0x0404040404040404,
+      0x0303030303030303, 0x0202020202020202, 0x0101010101010101, 0);
+  const __m512i within = _mm512_set1_epi64(0x0706050403020100);
+  __m512i bytes;
+  const unsigned char* window = first + at[0];
+  if (at[7] - at[0] <= 120 && window + 128 <= end) {
+    const __m128i offsets = _mm_sub_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
+                                          _mm_set1_epi16(static_cast<short>(at[0])));
+    const __m512i starts =
+        _mm512_permutexvar_epi8(spread, _mm512_castsi128_si512(_mm_cvtepi16_epi8(offsets)));
+    bytes = _mm512_permutex2var_epi8(_mm512_loadu_si512(window), _mm512_add_epi8(starts, within),
+                                     _mm512_loadu_si512(window + 64));
+  } else {
+    bytes = _mm512_set_epi64(load8(first + at[7]), load8(first + at[6]), load8(first + at[5]),
+                             load8(first + at[4]), load8(first + at[3]), load8(first + at[2]),
+                             load8(first + at[1]), load8(first + at[0]));
+  }
+  const EightValues eight = read_eight(bytes);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), eight.items);
+  for (unsigned lanes = eight.may_go_on; lanes != 0; lanes &= lanes - 1) {
+    const auto k = static_cast<std::size_t>(__builtin_ctz(lanes));
+    store_item(field_value(first + at[k], end), out + 2 * k);
+  }
+}
+
+// The masks are derived here too, so with BMI's and-not. The positions of a chunk's values are
+// its byte numbers, packed together by one compress.
 __attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi,avx512vbmi2,bmi,popcnt")))
 std::size_t
 map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
@@ -82,45 +119,43 @@ map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* e
       44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
   const __m512i numbers = _mm512_loadu_si512(kByteNumbers);
   const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
-  // Byte j of lane k: the k-th byte number, then k + 8 for the next eight values ...
-  const __m512i spread = _mm512_set_epi64(
-      0x0707070707070707, 0x0606060606060606, 0x0505050505050505, 0x0404040404040404,
-      0x0303030303030303, 0x0202020202020202, 0x0101010101010101, 0);
-  const __m512i next_eight = _mm512_set1_epi8(8);
-  // ... plus j.
-  const __m512i within = _mm512_set1_epi64(0x0706050403020100);
   MaskDeriver local = deriver;  // kept in registers
+  PendingFields pending;
+  const unsigned char* const first = data;
   std::size_t k = 0;
-  while (k < chunks) {
-    const __m512i v = _mm512_loadu_si512(data);
-    const __m512i after = _mm512_loadu_si512(data + kChunkSize);
-    const std::uint64_t values =
-        local.push({equal(v, kFieldSeparator), equal(v, kNewline),
-                    equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits),
-                    equal(v, kEndOfText), equal(v, kTerminatorMark)});
-    const __m512i packed = _mm512_maskz_compress_epi8(values, numbers);
-    const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
-    __m512i lanes = spread;
-    for (std::size_t i = 0; i < found; i += 8, lanes = _mm512_add_epi8(lanes, next_eight)) {
-      const __m512i starts = _mm512_permutexvar_epi8(lanes, packed);
-      const EightValues eight =
-          read_eight(_mm512_permutex2var_epi8(v, _mm512_add_epi8(starts, within), after));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(items + 2 * i), eight.items);
-      if (eight.may_go_on != 0) {
-        unsigned char at[kChunkSize];
-        _mm512_storeu_si512(at, packed);
-        for (unsigned long_ones = eight.may_go_on; long_ones != 0; long_ones &= long_ones - 1) {
-          const std::size_t lane = i + static_cast<std::size_t>(__builtin_ctz(long_ones));
-          store_item(field_value(data + at[lane], end), items + 2 * lane);
-        }
+  bool stop = false;
+  while (k < chunks && !stop) {
+    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
+         ++k, data += kChunkSize) {
+      const __m512i v = _mm512_loadu_si512(data);
+      const std::uint64_t values =
+          local.push({equal(v, kFieldSeparator), equal(v, kNewline),
+                      equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits),
+                      equal(v, kEndOfText), equal(v, kTerminatorMark)});
+      const __m512i packed = _mm512_maskz_compress_epi8(values, numbers);
+      const __m512i offset = _mm512_set1_epi16(static_cast<short>(data - first));
+      std::uint16_t* at = pending.next();
+      _mm512_storeu_si512(
+          at, _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(packed)), offset));
+      // More than 32 values in 64 bytes takes a line of one-digit fields ending in a space.
+      const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
+      if (found > 32) {
+        _mm512_storeu_si512(
+            at + 32,
+            _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(packed, 1)), offset));
       }
+      pending.added(found);
+      local.values_read(found);
+      stop = local.plain_found();
     }
-    local.values_read(found);
-    items += 2 * found;
-    ++k;
-    data += kChunkSize;
-    if (local.plain_found()) break;
+    const std::size_t ready = pending.ready();
+    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
+      read_fields(first, pending.at() + i, end, items + 2 * i);
+    pending.drop(ready);
+    items += 2 * ready;
   }
+  if (pending.pad(static_cast<unsigned>(data - first)))
+    read_fields(first, pending.at(), end, items);
   deriver = local;
   return k;
 }
