@@ -176,5 +176,45 @@ TEST(Decoder, EveryAlignment) {
   }
 }
 
+// A byte the fast way leaves to the plain reader, unless a newline follows it, read at the last
+// bytes of the part of a block classified at a time (8 KiB from where the fast way started) and
+// of the chunks around it: whether the byte after it is a newline is known only from the next
+// part.
+TEST(Decoder, WhiteSpaceAtTheEndOfAStretch) {
+  const struct {
+    const char* byte;
+    std::int16_t value;  // of the field 12<byte>34
+  } cases[] = {{"<CR>", 1234}, {"<TAB>", 12}, {"<VT>", 12}, {"<FF>", 12}, {"<x08>", 12}};
+  const std::size_t first = 2;  // the fast way starts after the header line "H⏎"
+  for (const auto& c : cases) {
+    for (std::size_t at = 8192 - 66; at <= 8192 + 66; ++at) {
+      SCOPED_TRACE(std::string(c.byte) + " at " + std::to_string(at));
+      // A line of fields "5", then "55" where needed, so that the byte lands at `at` bytes from
+      // the line's start.
+      std::string line = "1";
+      std::vector<std::int16_t> values;
+      const std::size_t before = at - 3;  // the line before " 12"
+      while (before - line.size() > 3) {
+        line += " 5";
+        values.push_back(5);
+      }
+      const bool wide = before - line.size() == 3;
+      line += wide ? " 55" : " 5";
+      values.push_back(wide ? 55 : 5);
+      line += " 12" + bytes_of(c.byte) + "34 9\n";
+      values.insert(values.end(), {c.value, 9});
+      ASSERT_EQ(line.find(bytes_of(c.byte)), at);
+      const std::string log = "H\n" + line + line.substr(0, 19) + "\n";
+      values.insert(values.end(), {5, 5, 5, 5, 5, 5, 5, 5, 5});
+      const std::string expected = items_of(values);
+      for (const KernelSet* set : available_kernel_sets()) {
+        SCOPED_TRACE(set->name);
+        EXPECT_EQ(convert(log, {0}, *set), expected) << "whole";
+        EXPECT_EQ(convert(log, {first + at + 1, log.size()}, *set), expected) << "cut after it";
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace mirtak::test
