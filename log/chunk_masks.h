@@ -25,14 +25,19 @@ struct ByteClasses {
   std::uint64_t plus;  // "+", the terminator's mark: at least each after a newline, and the first
 };
 
-// Where the masks of a stretch go: word k of each for chunk k.
+// A stretch is the part of a block classified at a time; its masks: word k of each for chunk k.
+// One record, so that a deriver holds one pointer to it.
+inline constexpr std::size_t kStretchChunks = 128;
+inline constexpr std::size_t kStretchSize = kStretchChunks * kChunkSize;  // 8 KiB
+
 struct StretchMasks {
-  std::uint64_t* newline;
-  std::uint64_t* starts;  // a field's first byte: after spaces or a newline, or a stretch's first
-  std::uint64_t* values;  // where a value is read
-  std::uint64_t* plain;   // a byte whose field the plain reader reads
+  std::uint64_t newline[kStretchChunks];
+  std::uint64_t starts[kStretchChunks];  // a field's first byte: after spaces or a newline, or
+                                         // a stretch's first
+  std::uint64_t values[kStretchChunks];  // where a value is read
+  std::uint64_t plain[kStretchChunks];   // a byte whose field the plain reader reads
   // For chunk k, how many values come before it (for k up to the number of chunks).
-  std::uint16_t* values_before;
+  std::uint16_t values_before[kStretchChunks + 1];
 };
 
 // Per chunk, with what carries over from the chunk before:
@@ -53,8 +58,8 @@ class MaskDeriver {
  public:
   // For a stretch that starts at `place`, its masks written to `out` from chunk 0 on.
   // (A place between two fields, log/line_place.h.)
-  MaskDeriver(LinePlace place, const StretchMasks& out)
-      : out_(out),
+  MaskDeriver(LinePlace place, StretchMasks& out)
+      : out_(&out),
         newline_before_(place == LinePlace::kLineStart ? 1 : 0),
         line_open_before_(place != LinePlace::kAfterField ? 1 : 0),
         space_before_(place != LinePlace::kLineStart ? 1 : 0) {}
@@ -67,7 +72,7 @@ class MaskDeriver {
     std::uint64_t plain_before = plain_before_;
     if (chunk_ != 0) {
       plain_before &= ~((before_next_ & c.newline & 1) << 63);
-      out_.plain[chunk_ - 1] = plain_before;
+      out_->plain[chunk_ - 1] = plain_before;
     }
 
     const std::uint64_t field_end = c.separator | c.newline;
@@ -91,12 +96,12 @@ class MaskDeriver {
     before_next_ = (range & ~always) >> 63;
 
     const std::uint64_t values = (starts | (c.newline & after_space)) & ~not_begun;
-    out_.newline[chunk_] = c.newline;
-    out_.starts[chunk_] = starts;
-    out_.values[chunk_] = values;
+    out_->newline[chunk_] = c.newline;
+    out_->starts[chunk_] = starts;
+    out_->values[chunk_] = values;
     const std::uint64_t plain = (range & ~(c.newline >> 1)) | always;
-    out_.plain[chunk_] = plain;
-    out_.values_before[chunk_] = static_cast<std::uint16_t>(values_);
+    out_->plain[chunk_] = plain;
+    out_->values_before[chunk_] = static_cast<std::uint16_t>(values_);
     plain_before_ = plain;
     // Only the last byte's bit may yet be taken back, by the next chunk's first byte.
     plain_found_ = (plain_before | (plain & ~(std::uint64_t{1} << 63))) != 0;
@@ -114,12 +119,12 @@ class MaskDeriver {
 
   // The stretch's end; whether a newline comes right after it.
   void end(bool newline_follows) {
-    if (chunk_ != 0 && newline_follows) out_.plain[chunk_ - 1] &= ~(before_next_ << 63);
-    out_.values_before[chunk_] = static_cast<std::uint16_t>(values_);
+    if (chunk_ != 0 && newline_follows) out_->plain[chunk_ - 1] &= ~(before_next_ << 63);
+    out_->values_before[chunk_] = static_cast<std::uint16_t>(values_);
   }
 
  private:
-  StretchMasks out_;
+  StretchMasks* out_;
   std::size_t chunk_ = 0;
   std::size_t values_ = 0;
   std::uint64_t field_end_before_ = 1;

@@ -45,7 +45,7 @@ std::size_t FastLines::convert(const unsigned char* data, const unsigned char* e
     map_stretch(at, end, place, items);
     // The values read of the fields before the first the plain reader must read, or before the
     // field the stretch's end cuts, are kept.
-    const std::size_t bad = next_set(plain_bits_, 0, stretch_size_);
+    const std::size_t bad = next_set(masks_.plain, 0, stretch_size_);
     const std::size_t stop = bad < stretch_size_ ? stop_before(bad) : cut_;
     const std::size_t count = values_before(stop);
     out_.commit(count);
@@ -65,8 +65,7 @@ void FastLines::map_stretch(const unsigned char* from, const unsigned char* end,
   const auto room = static_cast<std::size_t>(end - from);
   const std::size_t size = std::min(kStretchSize, room);
   first_place_ = place;
-  MaskDeriver deriver(place,
-                      {newline_bits_, start_bits_, value_bits_, plain_bits_, values_before_});
+  MaskDeriver deriver(place, masks_);
   // The kernels read ahead of their chunks: the chunks that have that much of the block after
   // them are read where they lie, the last few from a copy.
   const std::size_t in_place =
@@ -90,40 +89,40 @@ void FastLines::map_stretch(const unsigned char* from, const unsigned char* end,
   // the start of the field it cuts.
   const unsigned char last = from[stretch_size_ - 1];
   cut_ = last == kFieldSeparator || last == kNewline ? stretch_size_
-                                                     : last_set(start_bits_, 0, stretch_size_, 0);
+                                                     : last_set(masks_.starts, 0, stretch_size_, 0);
 }
 
 // Where the line stands at offset (0 to the stretch's size), by the masks.
 LinePlace FastLines::place_at(std::size_t offset) const {
   if (offset == 0) return first_place_;
   const std::size_t before = offset - 1;
-  if (((newline_bits_[before / 64] >> (before % 64)) & 1) != 0) return LinePlace::kLineStart;
-  const std::size_t newline = last_set(newline_bits_, 0, offset, stretch_size_);
+  if (((masks_.newline[before / 64] >> (before % 64)) & 1) != 0) return LinePlace::kLineStart;
+  const std::size_t newline = last_set(masks_.newline, 0, offset, stretch_size_);
   const std::size_t line = newline == stretch_size_ ? 0 : newline + 1;
   const bool begun = (line == 0 && first_place_ == LinePlace::kAfterField) ||
-                     last_set(start_bits_, line, offset, stretch_size_) != stretch_size_;
+                     last_set(masks_.starts, line, offset, stretch_size_) != stretch_size_;
   return begun ? LinePlace::kAfterField : LinePlace::kLeadingSpaces;
 }
 
 // The start of the field that holds the byte at bad, which is no field end: the plain reader
 // reads from there.
 std::size_t FastLines::stop_before(std::size_t bad) const {
-  return last_set(start_bits_, 0, bad + 1, 0);
+  return last_set(masks_.starts, 0, bad + 1, 0);
 }
 
 // How many values of the stretch come before offset (0 to the stretch's size).
 std::size_t FastLines::values_before(std::size_t offset) const {
   const std::size_t k = offset / 64;
   const std::uint64_t below = (std::uint64_t{1} << (offset % 64)) - 1;
-  const std::uint64_t bits = offset % 64 == 0 ? 0 : value_bits_[k] & below;
-  return values_before_[k] + static_cast<std::size_t>(__builtin_popcountll(bits));
+  const std::uint64_t bits = offset % 64 == 0 ? 0 : masks_.values[k] & below;
+  return masks_.values_before[k] + static_cast<std::size_t>(__builtin_popcountll(bits));
 }
 
 // Line ends: each newline before `to` ends a line, whose values (the trailing spaces' 0 at the
 // newline included) are those of the stretch before the byte after it.
 void FastLines::report_line_ends(std::size_t to, std::uint64_t items_before) const {
-  for (std::size_t at = next_set(newline_bits_, 0, to); at != to;
-       at = next_set(newline_bits_, at + 1, to)) {
+  for (std::size_t at = next_set(masks_.newline, 0, to); at != to;
+       at = next_set(masks_.newline, at + 1, to)) {
     line_ends_->line_ended(items_before + values_before(at + 1));
   }
 }

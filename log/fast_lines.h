@@ -64,8 +64,6 @@ class FastLines {
   std::size_t convert(const unsigned char* data, const unsigned char* end, LinePlace& place);
 
  private:
-  static constexpr std::size_t kStretchChunks = 128;
-  static constexpr std::size_t kStretchSize = kStretchChunks * kChunkSize;  // 8 KiB
   static_assert(kStretchSize <= 65536, "offsets in a stretch fit 16 bits");
   // A stretch holds at most one value per byte, and its values are reserved at once.
   static_assert(kStretchSize + kValueSlack <= ValueWriter::kMaxReserve,
@@ -86,12 +84,8 @@ class FastLines {
   // bit per byte.
   std::size_t stretch_size_ = 0;
   LinePlace first_place_ = LinePlace::kLineStart;
-  std::size_t cut_ = 0;                              // where the stretch's last complete field ends
-  std::uint64_t newline_bits_[kStretchChunks] = {};  // log/chunk_masks.h says what each holds
-  std::uint64_t start_bits_[kStretchChunks] = {};
-  std::uint64_t value_bits_[kStretchChunks] = {};
-  std::uint64_t plain_bits_[kStretchChunks] = {};
-  std::uint16_t values_before_[kStretchChunks + 1] = {};
+  std::size_t cut_ = 0;      // where the stretch's last complete field ends
+  StretchMasks masks_ = {};  // log/chunk_masks.h says what each holds
 
   LineEnds* line_ends_ = nullptr;  // Line ends: none in the console tool
 };

@@ -35,7 +35,7 @@ using MapChunks = std::size_t(const unsigned char* data, std::size_t chunks,
                               const unsigned char* end, MaskDeriver& deriver, unsigned char* items);
 
 inline constexpr std::size_t kReadAhead = kChunkSize;  // bytes a kernel may read past its chunks
-inline constexpr std::size_t kValueSlack = 8;  // values a kernel may write past the last
+inline constexpr std::size_t kValueSlack = 8;          // values a kernel may write past the last
 
 struct Kernels {
   MapChunks* map_chunks;
