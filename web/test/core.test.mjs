@@ -116,8 +116,25 @@ test("random logs", () => {
   }
 });
 
+// The range of each column of a log of numbers (numericLog's), from its text: a line's first
+// field is its label, the others its values, and a trailing space gives one more, a 0.
+function columnRanges(log) {
+  const columns = [];
+  for (const line of log.toString("latin1").split("\r\n").slice(1, -2)) {
+    const values = line.trimStart().split(" ").filter((field, i, all) => field !== "" || i === all.length - 1);
+    values.slice(1).forEach((field, k) => {
+      const value = Number(field);
+      columns[k] ??= { smallest: value, largest: value };
+      columns[k] = { smallest: Math.min(columns[k].smallest, value), largest: Math.max(columns[k].largest, value) };
+    });
+  }
+  return columns;
+}
+
 test("the shape: lines, values per line, the lines that differ, column ranges", () => {
   const log = numericLog(50_000, 4, { trailingSpaceLine: 17 });
+  const ranges = columnRanges(log);
+  assert.equal(ranges.length, 5);
   for (const kernelSet of kernelSets) {
     for (const pieces of PIECES) {
       const { shape } = convert(log, kernelSet, pieces);
@@ -127,7 +144,7 @@ test("the shape: lines, values per line, the lines that differ, column ranges", 
       assert.equal(shape.linesWithOtherCounts, 1);
       // Data line 17 is the log's line 18, after the header.
       assert.deepEqual(shape.oddLines, [{ line: 18, values: 5 }], kernelSet);
-      assert.equal(shape.columns.length, 5);
+      assert.deepEqual(shape.columns, ranges, kernelSet);
       assert.deepEqual(shape.columns[4], { smallest: 0, largest: 0 });
       assert.deepEqual(shape.firstLines[16].length, 5);
     }
