@@ -1,7 +1,7 @@
-// The page: logs picked or dropped are converted one after the other, each read as a stream a
-// piece at a time and handed to the converter (web/worker.js), so a log is never held whole.
-// The value file comes back whole once the log is converted and is saved when the user asks,
-// under the log's name with ".MX" or as the user names it.
+// The page: logs picked or dropped are converted one after the other by the converter
+// (web/worker.js), which reads each as a stream a block at a time, so a log is never held whole.
+// The value file comes back a piece at a time as the log is converted, is kept as a Blob and
+// is saved when the user asks, under the log's name with ".MX" or as the user names it.
 
 // How many of the first lines the plot shows, and how many columns at most.
 const PLOT_LINES = 200;
@@ -56,10 +56,9 @@ function newView(file) {
   return view;
 }
 
-// The converter (web/worker.js), whose script the page build puts here.
+// The converter (web/worker.js), whose script the page build puts here. It reads each log
+// itself: the page only tells it which, and hears how far it is.
 const WORKER_SCRIPT = "@WORKER_SCRIPT@";
-// How much of a log may be read ahead of the converter.
-const READ_AHEAD = 16 * 1024 * 1024;
 
 const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SCRIPT], { type: "text/javascript" })));
 // The handler of the worker's messages for the log being converted.
@@ -72,16 +71,16 @@ async function convert(file, view) {
   view.status("Converting");
   view.article.dataset.state = "converting";
   const started = performance.now();
-  let read = 0;
-  let converted = 0;
-  let ended = false;
   let result = null;
+  const pieces = [];
   let wake = () => {};
   answer = (message) => {
-    if (message.took) converted += message.took;
-    if (message.ended) ended = true;
-    if (message.done || message.failed) result = message;
-    progress.value = converted;
+    if (message.values !== undefined) {
+      pieces.push(new Blob([new Uint8Array(message.values, 0, message.size)]));
+      return;
+    }
+    if (message.took !== undefined) progress.value = message.took;
+    else result = message;
     wake();
   };
   // Until the worker has said something more, or the user has cancelled.
@@ -89,52 +88,32 @@ async function convert(file, view) {
     wake = resolve;
   });
   view.wake = () => wake();
-  const cancel = () => {
-    worker.postMessage({ cancel: true });
-    view.article.dataset.state = "cancelled";
-    view.find(".cancel").disabled = true;
-    view.status("Cancelled: no value file was made");
-  };
 
-  let reader;
-  try {
-    reader = file.stream().getReader();
-  } catch {
-    return fail(view, messages.noSuchFile(file.name));
-  }
-  worker.postMessage({ start: true });
-  const stop = () => reader.cancel().catch(() => {});
-  for (;;) {
-    let chunk;
-    try {
-      chunk = await reader.read();
-    } catch {
+  worker.postMessage({ convert: file });
+  let cancelled = false;
+  // The next log is given to the worker once it has let go of this one, which a cancelled
+  // conversion does at its next block.
+  while (result === null) {
+    if (view.cancelled && !cancelled) {
+      cancelled = true;
       worker.postMessage({ cancel: true });
-      return fail(view, read === 0 ? messages.noSuchFile(file.name) : messages.cannotRead(file.name));
+      view.article.dataset.state = "cancelled";
+      view.find(".cancel").disabled = true;
+      view.status("Cancelled: no value file was made");
     }
-    if (view.cancelled) {
-      await stop();
-      return cancel();
-    }
-    if (ended) {
-      // The log's data has ended: the rest is never looked at.
-      await stop();
-      break;
-    }
-    if (chunk.done) break;
-    read += chunk.value.length;
-    worker.postMessage({ piece: chunk.value }, [chunk.value.buffer]);
-    while (read - converted > READ_AHEAD && !view.cancelled) await heard();
+    await heard();
   }
-  worker.postMessage({ end: true });
-  while (result === null && !view.cancelled) await heard();
-  if (result === null) return cancel();
-  if (result.failed) return fail(view, messages.cannotWrite(valueFileName(file.name)));
+  if (cancelled) return;
+  view.find(".cancel").disabled = true;
+  if (result.failed) {
+    const name = result.failed === "cannotWrite" ? valueFileName(file.name) : file.name;
+    return fail(view, messages[result.failed](name));
+  }
+  const values = new Blob(pieces, { type: "application/octet-stream" });
   const seconds = (performance.now() - started) / 1000;
   progress.value = progress.max;
-  view.find(".cancel").disabled = true;
   view.article.dataset.coreSeconds = result.done.coreSeconds.toFixed(3);
-  show(view, file, result.done.shape, result.done.values, read, seconds);
+  show(view, file, result.done.shape, values, result.done.read, seconds);
 }
 
 function fail(view, message) {

@@ -127,6 +127,17 @@ test("a 100 MB log, byte for byte", async () => {
   console.log(`# page end to end: ${shown.megabytesPerSecond} MB/s on ${log}`);
 });
 
+test("a log whose data ends long before the file: the rest is not read", async () => {
+  const log = join(workDir, "ENDED.LOG");
+  writeFileSync(log, Buffer.concat([numericLog(2_000_000, 5), Buffer.alloc(30_000_000, "7 8 9\r\n")]));
+  const result = await convert(log);
+  const shown = await shapeShown(result);
+  assert.equal(shown.state, "done", shown.status);
+  const read = Number(/([\d,]+) bytes read/.exec(shown.status)[1].replaceAll(",", ""));
+  assert.ok(read < 10_000_000, shown.status);
+  assert.ok((await save(result)).equals(nativeValuesOfFile(log)), "ENDED.MX as the tool's");
+});
+
 test("a conversion cancelled makes no value file", async () => {
   const count = await page.$$eval(".result", (results) => results.length);
   // Cancel is pressed as soon as the log's first piece has been read, as a user would, from
@@ -149,6 +160,12 @@ test("a conversion cancelled makes no value file", async () => {
   const shown = await result.evaluate((r) => [r.dataset.state, r.querySelector(".status").textContent,
     r.querySelector(".shape").hidden]);
   assert.deepEqual(shown, ["cancelled", "Cancelled: no value file was made", true]);
+  // The converter let go of the log soon: the next log is converted after it, and by then the
+  // cancelled one had been read a few blocks further at most (it hears a cancel every 4 MB),
+  // not to a quarter or more of its 100 MB, as when a cancel waits for a read to wait.
+  assert.equal((await shapeShown(await convert(join(root, "examples/QDEMOX.LOG")))).state, "done");
+  const [read, size] = await result.$eval(".progress", (p) => [p.value, p.max]);
+  assert.ok(read < size / 5, `read on after the cancel: ${read} of ${size} bytes`);
 });
 
 test("a file that cannot be read gets the tool's message", async () => {
