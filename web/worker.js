@@ -19,9 +19,8 @@ const PIECE_SIZE = 8 * 1024 * 1024;
 // How often the page hears how far the conversion is, and the converter whether it is cancelled.
 const TELL_EVERY = 4 * 1024 * 1024;
 
-// Gathers the value file's bytes into pieces and hands each whole piece to the page, which
-// makes the file of them: its storage is the browser's, and the copy is made on the page's
-// thread, which has little else to do meanwhile.
+// Gathers the value file's bytes into pieces and hands each whole piece over to the page, which
+// keeps the file (a piece's buffer changes hands; its bytes are not copied).
 class ValueFile {
   constructor() {
     this.piece = new Uint8Array(PIECE_SIZE);
