@@ -4,10 +4,11 @@
 // tool (release build, a process reading and writing files). Each round runs every one once,
 // side by side, so that a busy machine slows all alike; the figures are medians over the rounds.
 // Every run writes a new value file (the native tool's to disk; the others' in memory).
-//   node bench/page.mjs [LOG] [ROUNDS] [PAGE...]
+//   node bench/page.mjs [LOG] [ROUNDS] [PAGE.html | MODULE.wasm ...]
 // (default: a 100 MB log of 10 columns made in build/web, 5 rounds). Other builds of the page
-// named after the rounds (say, one built from an earlier commit) are timed in the same rounds,
-// each in a browser of its own, for a comparison on equal terms.
+// or of its module named after the rounds (say, ones built from an earlier commit) are timed in
+// the same rounds, each page in a browser of its own, each module under node on its best kernel
+// set, for a comparison on equal terms.
 // Needs: cmake --workflow --preset wasm, the release build, the page (node web/build.mjs) and
 // web/node_modules (npm ci in web/).
 import { spawnSync } from "node:child_process";
@@ -23,21 +24,23 @@ import { modulePath, numericLog, pagePath, root, workDir } from "../web/test/sup
 const puppeteer = createRequire(join(root, "web/package.json"))("puppeteer-core");
 const log = process.argv[2] ?? join(workDir, "100MB.LOG");
 const rounds = Number(process.argv[3] ?? 5);
-const otherPages = process.argv.slice(4);
+const otherPages = process.argv.slice(4).filter((path) => !path.endsWith(".wasm"));
+const otherModules = process.argv.slice(4).filter((path) => path.endsWith(".wasm"));
 const tool = join(root, "build/release/MIRTAK");
 if (!existsSync(log)) writeFileSync(log, numericLog(100 * 1000 * 1000, 10, { seed: 100 }));
 const size = statSync(log).size;
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 
 const core = await loadCore(readFileSync(modulePath));
+const otherCores = await Promise.all(otherModules.map((path) => loadCore(readFileSync(path))));
 const logBytes = readFileSync(log);
-function coreSeconds(kernelSet) {
+function coreSeconds(kernelSet, of = core) {
   const started = performance.now();
   let bytes = 0;
-  core.start(kernelSet);
+  of.start(kernelSet);
   const keep = (values) => { bytes += values.length; };
-  core.feed(logBytes, keep);
-  core.finish(keep);
+  of.feed(logBytes, keep);
+  of.finish(keep);
   return (performance.now() - started) / 1000;
 }
 
@@ -78,12 +81,18 @@ for (const path of pages) opened.push(await openPage(path));
 const kernelSets = core.kernelSets();
 const times = { tool: [], page: pages.map(() => []), pageCore: pages.map(() => []) };
 for (const set of kernelSets) times[set] = [];
+times.modules = otherCores.map(() => []);
 // The first run compiles the module's code to the optimising tier.
-coreSeconds();
+for (const each of [core, ...otherCores]) coreSeconds(undefined, each);
 for (const each of opened) await pageSeconds(each);
 for (let round = 0; round < rounds; round++) {
   times.tool.push(toolSeconds(round));
-  for (const set of kernelSets) times[set].push(coreSeconds(set));
+  // The modules' runs under node take turns at going first too.
+  const runs = [
+    ...kernelSets.map((set) => () => times[set].push(coreSeconds(set))),
+    ...otherCores.map((other, i) => () => times.modules[i].push(coreSeconds(undefined, other))),
+  ];
+  runs.forEach((_, turn) => runs[(round + turn) % runs.length]());
   // The pages take turns at going first.
   for (let turn = 0; turn < opened.length; turn++) {
     const i = (round + turn) % opened.length;
@@ -100,6 +109,10 @@ console.log(`${cpus()[0].model}, ${cpus().length} cores; ${log}, ${(size / 1e6).
 console.log(`${"native tool (release, files)".padEnd(44)} ${rate(median(times.tool))} MB/s`);
 for (const set of kernelSets) {
   console.log(`${`wasm core under node ${process.version}, ${set}`.padEnd(44)} ${rate(median(times[set]))} MB/s`);
+}
+for (const [i, path] of otherModules.entries()) {
+  const which = `${otherCores[i].kernelSets()[0]} (${basename(path)})`;
+  console.log(`${`wasm core under node ${process.version}, ${which}`.padEnd(44)} ${rate(median(times.modules[i]))} MB/s`);
 }
 for (const [i, path] of pages.entries()) {
   const which = i === 0 ? "" : ` (${basename(path)})`;
