@@ -1,8 +1,8 @@
 // The page's converter, in a worker of its own. It reads each log itself, a block at a time
-// into one buffer it keeps, and converts each block as it comes: the log's bytes never pass
-// through the page's thread and no message is sent per block, so that on a machine of two cores
-// the converter has one to itself while the browser reads the file on the other. The page stays
-// answering. One log at a time:
+// into one buffer it keeps (web/blocks.js), and converts each block as it comes: the log's
+// bytes never pass through the page's thread and no message is sent per block, so that on a
+// machine of two cores the converter has one to itself while the browser reads the file on the
+// other. The page stays answering. One log at a time:
 //   page → worker  {convert: File}   or {cancel} at any time
 //   worker → page  {took: bytes} as the log is converted (its data may end before the file),
 //                  {values: ArrayBuffer, size} for each next piece of the value file (its
@@ -10,6 +10,7 @@
 //                  (why: "noSuchFile" if nothing of the log could be read, "cannotRead" if the
 //                  rest could not, "cannotWrite" if its values could not be handed on) or
 //                  {cancelled}
+import { blockReader } from "./blocks.js";
 import { loadCore } from "./core.js";
 
 // The module's bytes; the page build (web/build.mjs) puts them here.
@@ -45,19 +46,6 @@ class ValueFile {
   }
 }
 
-// Fills `buffer` from the reader as far as the log goes. Returns the buffer (a read hands it
-// back as a new object) and how much of it holds the log; less than its size only at the end.
-async function fill(reader, buffer) {
-  let filled = 0;
-  while (filled < buffer.byteLength) {
-    const { value, done } = await reader.read(new Uint8Array(buffer, filled, buffer.byteLength - filled));
-    if (value !== undefined) buffer = value.buffer;
-    if (done) break;
-    filled += value.byteLength;
-  }
-  return { buffer, filled };
-}
-
 // Lets the worker's tasks run, a cancel among them: a read of a block that has already come
 // resolves without one, so without this a log would be read to its end before a cancel is heard.
 const tasks = new MessageChannel();
@@ -79,12 +67,12 @@ self.onmessage = ({ data }) => {
   if (data.cancel) {
     if (current !== null) {
       current.cancelled = true;
-      current.reader?.cancel().catch(() => {});
+      current.blocks?.cancel();
     }
     return;
   }
   turn = turn.then(async () => {
-    const conversion = { cancelled: false, reader: null };
+    const conversion = { cancelled: false, blocks: null };
     current = conversion;
     self.postMessage(await convert(await corePromise, data.convert, conversion));
     current = null;
@@ -92,13 +80,13 @@ self.onmessage = ({ data }) => {
 };
 
 async function convert(core, file, conversion) {
-  let reader;
+  let blocks;
   try {
-    reader = file.stream().getReader({ mode: "byob" });
+    blocks = blockReader(file.stream());
   } catch {
     return { failed: "noSuchFile" };
   }
-  conversion.reader = reader;
+  conversion.blocks = blocks;
   const values = new ValueFile();
   const add = (bytes) => values.add(bytes);
   let buffer = new ArrayBuffer(core.blockSize);
@@ -109,7 +97,7 @@ async function convert(core, file, conversion) {
   for (;;) {
     let filled;
     try {
-      ({ buffer, filled } = await fill(reader, buffer));
+      ({ buffer, filled } = await blocks.fill(buffer));
     } catch {
       return { failed: read === 0 ? "noSuchFile" : "cannotRead" };
     }
@@ -122,7 +110,7 @@ async function convert(core, file, conversion) {
       core.bytes().set(new Uint8Array(buffer, 0, filled), core.blockAddress());
       more = core.feedBlock(filled, add);
     } catch {
-      reader.cancel().catch(() => {});
+      blocks.cancel();
       return { failed: "cannotWrite" };
     }
     seconds += (performance.now() - started) / 1000;
@@ -133,7 +121,7 @@ async function convert(core, file, conversion) {
     }
     if (!more) {
       // The log's data has ended: the rest is never looked at.
-      reader.cancel().catch(() => {});
+      blocks.cancel();
       break;
     }
   }
