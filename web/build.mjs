@@ -20,12 +20,14 @@ const read = (path) => readFileSync(path, "utf8");
 // The version's one home is the project() call of CMakeLists.txt.
 const version = /project\(MIRTAK\s+VERSION\s+([0-9.]+)/.exec(read(join(here, "..", "CMakeLists.txt")))[1];
 
-// The page's modules as classic scripts, imports and exports dropped: the converter (the core
-// and the worker, with the module) runs in a worker made from its text, which the page holds.
+// The page's modules as classic scripts, imports and exports dropped: the converter (the core,
+// the block reader and the worker, with the module) runs in a worker made from its text, which
+// the page holds.
 const asScript = (source) =>
   source.replace(/^import .*;\n/gm, "").replace(/^export /gm, "");
 const workerScript = [
   asScript(read(join(here, "core.js"))),
+  asScript(read(join(here, "blocks.js"))),
   asScript(read(join(here, "worker.js"))).replace(
     "@MODULE_BASE64@", readFileSync(modulePath).toString("base64")),
 ].join("\n");

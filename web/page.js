@@ -1,7 +1,7 @@
-// The page: logs picked or dropped are converted one after the other, each read as a stream a
-// piece at a time and handed to the converter (web/worker.js), so a log is never held whole.
-// The value file comes back whole once the log is converted and is saved when the user asks,
-// under the log's name with ".MX" or as the user names it.
+// The page: logs picked or dropped are converted one after the other by the converter
+// (web/worker.js), which reads each as a stream a block at a time, so a log is never held whole.
+// The value file comes back a piece at a time as the log is converted, is kept (ValueFile) and
+// is saved when the user asks, under the log's name with ".MX" or as the user names it.
 
 // How many of the first lines the plot shows, and how many columns at most.
 const PLOT_LINES = 200;
@@ -20,6 +20,56 @@ const messages = {
 export function valueFileName(logName) {
   const dot = logName.lastIndexOf(".");
   return (dot > 0 ? logName.slice(0, dot) : logName) + ".MX";
+}
+
+// How much of the value files the page keeps in its own memory; the rest, the browser's Blobs.
+// A page opened as mirtak.html?held=BYTES keeps that much instead (the tests keep little).
+const HELD_IN_PAGE = (() => {
+  const held = Number(new URLSearchParams(location.search).get("held") ?? NaN);
+  return Number.isSafeInteger(held) && held >= 0 ? held : 512 * 1024 * 1024;
+})();
+let heldInPage = 0;
+
+// A value file, its pieces in order as the converter hands them over. Each is kept as it came
+// until the file is saved, and only then made a Blob: a Blob hands every byte to the browser's
+// own process at once, and done while the log is converted, that took a quarter of the page's
+// speed on a machine of two cores. Past HELD_IN_PAGE bytes of all value files, pieces become
+// Blobs as they come, which the browser may keep on disk.
+class ValueFile {
+  constructor() {
+    this.parts = [];
+    this.size = 0;
+    this.held = 0;
+  }
+
+  add(buffer, size) {
+    const bytes = new Uint8Array(buffer, 0, size);
+    if (heldInPage + size <= HELD_IN_PAGE) {
+      this.parts.push(bytes);
+      this.held += size;
+      heldInPage += size;
+    } else {
+      this.parts.push(new Blob([bytes]));
+    }
+    this.size += size;
+  }
+
+  // A file that will not be made.
+  drop() {
+    heldInPage -= this.held;
+    this.parts = [];
+    this.held = 0;
+  }
+
+  // The file as a Blob, made once.
+  blob() {
+    if (this.held !== 0 || this.parts.length !== 1) {
+      this.parts = [new Blob(this.parts, { type: "application/octet-stream" })];
+      heldInPage -= this.held;
+      this.held = 0;
+    }
+    return this.parts[0];
+  }
 }
 
 let queue = Promise.resolve();
@@ -56,10 +106,9 @@ function newView(file) {
   return view;
 }
 
-// The converter (web/worker.js), whose script the page build puts here.
+// The converter (web/worker.js), whose script the page build puts here. It reads each log
+// itself: the page only tells it which, and hears how far it is.
 const WORKER_SCRIPT = "@WORKER_SCRIPT@";
-// How much of a log may be read ahead of the converter.
-const READ_AHEAD = 16 * 1024 * 1024;
 
 const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SCRIPT], { type: "text/javascript" })));
 // The handler of the worker's messages for the log being converted.
@@ -72,16 +121,16 @@ async function convert(file, view) {
   view.status("Converting");
   view.article.dataset.state = "converting";
   const started = performance.now();
-  let read = 0;
-  let converted = 0;
-  let ended = false;
   let result = null;
+  const values = new ValueFile();
   let wake = () => {};
   answer = (message) => {
-    if (message.took) converted += message.took;
-    if (message.ended) ended = true;
-    if (message.done || message.failed) result = message;
-    progress.value = converted;
+    if (message.values !== undefined) {
+      values.add(message.values, message.size);
+      return;
+    }
+    if (message.took !== undefined) progress.value = message.took;
+    else result = message;
     wake();
   };
   // Until the worker has said something more, or the user has cancelled.
@@ -89,52 +138,32 @@ async function convert(file, view) {
     wake = resolve;
   });
   view.wake = () => wake();
-  const cancel = () => {
-    worker.postMessage({ cancel: true });
-    view.article.dataset.state = "cancelled";
-    view.find(".cancel").disabled = true;
-    view.status("Cancelled: no value file was made");
-  };
 
-  let reader;
-  try {
-    reader = file.stream().getReader();
-  } catch {
-    return fail(view, messages.noSuchFile(file.name));
-  }
-  worker.postMessage({ start: true });
-  const stop = () => reader.cancel().catch(() => {});
-  for (;;) {
-    let chunk;
-    try {
-      chunk = await reader.read();
-    } catch {
+  worker.postMessage({ convert: file });
+  let cancelled = false;
+  // The next log is given to the worker once it has let go of this one, which a cancelled
+  // conversion does within a few blocks.
+  while (result === null) {
+    if (view.cancelled && !cancelled) {
+      cancelled = true;
       worker.postMessage({ cancel: true });
-      return fail(view, read === 0 ? messages.noSuchFile(file.name) : messages.cannotRead(file.name));
+      view.article.dataset.state = "cancelled";
+      view.find(".cancel").disabled = true;
+      view.status("Cancelled: no value file was made");
     }
-    if (view.cancelled) {
-      await stop();
-      return cancel();
-    }
-    if (ended) {
-      // The log's data has ended: the rest is never looked at.
-      await stop();
-      break;
-    }
-    if (chunk.done) break;
-    read += chunk.value.length;
-    worker.postMessage({ piece: chunk.value }, [chunk.value.buffer]);
-    while (read - converted > READ_AHEAD && !view.cancelled) await heard();
+    await heard();
   }
-  worker.postMessage({ end: true });
-  while (result === null && !view.cancelled) await heard();
-  if (result === null) return cancel();
-  if (result.failed) return fail(view, messages.cannotWrite(valueFileName(file.name)));
+  if (cancelled || result.failed) values.drop();
+  if (cancelled) return;
+  view.find(".cancel").disabled = true;
+  if (result.failed) {
+    const name = result.failed === "cannotWrite" ? valueFileName(file.name) : file.name;
+    return fail(view, messages[result.failed](name));
+  }
   const seconds = (performance.now() - started) / 1000;
   progress.value = progress.max;
-  view.find(".cancel").disabled = true;
   view.article.dataset.coreSeconds = result.done.coreSeconds.toFixed(3);
-  show(view, file, result.done.shape, result.done.values, read, seconds);
+  show(view, file, result.done.shape, values, result.done.read, seconds);
 }
 
 function fail(view, message) {
@@ -147,7 +176,7 @@ function plural(n, one, many) {
   return `${n.toLocaleString("en")} ${n === 1 ? one : many}`;
 }
 
-function show(view, file, shape, blob, read, seconds) {
+function show(view, file, shape, values, read, seconds) {
   const { find, article } = view;
   find(".data-lines").textContent = shape.dataLines.toLocaleString("en");
   find(".values-per-line").textContent = shape.dataLines === 0 ? "none" : String(shape.valuesPerLine);
@@ -179,13 +208,14 @@ function show(view, file, shape, blob, read, seconds) {
   const name = find(".save-name");
   name.value = valueFileName(file.name);
   name.setAttribute("aria-label", `Value file name for ${file.name}`);
-  find(".save-size").textContent = plural(blob.size, "byte", "bytes");
+  find(".save-size").textContent = plural(values.size, "byte", "bytes");
   find(".save-form").addEventListener("submit", (event) => {
     event.preventDefault();
-    save(blob, name.value.trim() || valueFileName(file.name));
+    save(values.blob(), name.value.trim() || valueFileName(file.name));
   });
   article.dataset.state = "done";
-  article.dataset.valueBytes = String(blob.size);
+  article.dataset.valueBytes = String(values.size);
+  article.dataset.valueBytesInPage = String(values.held);
   const rate = seconds > 0 ? read / seconds / 1e6 : 0;
   article.dataset.seconds = seconds.toFixed(3);
   article.dataset.megabytesPerSecond = rate.toFixed(1);

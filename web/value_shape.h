@@ -22,6 +22,8 @@ class ValueShape final : public LineEnds {
   static constexpr std::size_t kFirstValues = 32768;  // values kept of the first lines
   static constexpr std::size_t kFirstLines = 2048;    // line ends kept of the first lines
 
+  ValueShape();
+
   void line_ended(std::uint64_t values) override;
 
   // The value file's next bytes, whole items, in order. Every line that ends before the first
@@ -58,7 +60,18 @@ class ValueShape final : public LineEnds {
     std::uint64_t listed[kListed];  // line numbers
     std::uint32_t listed_values[kListed];
   };
+  // Lines in a row that give the same number of values: where the last of them ends in the
+  // value stream, and how many values each gives. Most logs are one such run from end to end,
+  // so their items are taken whole lines at a time.
+  struct Run {
+    std::uint64_t end;
+    std::uint64_t width;
+  };
   void count_line(std::uint32_t values);
+  void keep_first_values(const unsigned char* items, std::size_t count);
+  // Items of lines of `width` values, the first of them in column `column`.
+  void take_lines(const unsigned char* items, std::size_t count, std::uint64_t width,
+                  std::uint64_t column);
   // Items of one line, the first of them in column `column`.
   void take_run(const unsigned char* items, std::size_t run, std::uint64_t column);
   const Count* common() const;
@@ -67,21 +80,22 @@ class ValueShape final : public LineEnds {
   std::uint64_t last_end_ = 0;      // where the last line ended in the value stream
   Count counts_[kCounts + 1] = {};  // the last gathers every count the others leave out
   std::size_t counts_used_ = 0;
+  std::size_t last_count_ = kCounts;  // the count of the line before; kCounts if none told apart
 
-  // Ends of lines with values that items have not reached yet. Values not handed on yet are at
-  // most what the writer holds (a piece and one reservation past it), and each such end has one
-  // of its own.
+  // Runs of lines with values whose ends items have not reached yet. Values not handed on yet
+  // are at most what the writer holds (a piece and one reservation past it), and each such run
+  // has at least one of its own.
   static constexpr std::size_t kPending =
       ValueWriter::kPieceSize / kItemSize + ValueWriter::kMaxReserve + 1;
-  std::uint64_t pending_[kPending] = {};
+  Run pending_[kPending] = {};
   std::size_t pending_first_ = 0;
   std::size_t pending_size_ = 0;
-  std::uint64_t items_ = 0;       // items taken
-  std::uint64_t line_start_ = 0;  // where the line of the next item starts
+  std::uint64_t items_ = 0;      // items taken
+  std::uint64_t run_start_ = 0;  // where the first pending run (or the line being written) starts
 
   std::size_t columns_ = 0;
-  std::int16_t smallest_[kColumns] = {};
-  std::int16_t largest_[kColumns] = {};
+  std::int16_t smallest_[kColumns];  // from INT16_MAX, as nothing has been seen
+  std::int16_t largest_[kColumns];   // from INT16_MIN
 
   std::int16_t first_values_[kFirstValues] = {};
   std::size_t first_values_kept_ = 0;

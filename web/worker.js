@@ -1,21 +1,29 @@
-// The page's converter, in a worker of its own, so that the page reads the next pieces of a
-// log while this converts the last ones, and stays answering. One log at a time:
-//   page → worker  {start}  {piece: Uint8Array}…  {end}   or {cancel} at any time
-//   worker → page  {took: bytes} after each piece; {ended} once the log's data has ended (the
-//                  rest need not be read); {done: {values: Blob, shape, coreSeconds}} or
-//                  {failed} after {end}
-// The value file's bytes are gathered here, in pieces of a Blob, and handed over whole.
+// The page's converter, in a worker of its own. It reads each log itself, a block at a time
+// into one buffer it keeps (web/blocks.js), and converts each block as it comes: the log's
+// bytes never pass through the page's thread and no message is sent per block, so that on a
+// machine of two cores the converter has one to itself while the browser reads the file on the
+// other. The page stays answering. One log at a time:
+//   page → worker  {convert: File}   or {cancel} at any time
+//   worker → page  {took: bytes} as the log is converted (its data may end before the file),
+//                  {values: ArrayBuffer, size} for each next piece of the value file (its
+//                  first `size` bytes); then {done: {read, shape, coreSeconds}}, {failed: why}
+//                  (why: "noSuchFile" if nothing of the log could be read, "cannotRead" if the
+//                  rest could not, "cannotWrite" if its values could not be handed on) or
+//                  {cancelled}
+import { blockReader } from "./blocks.js";
 import { loadCore } from "./core.js";
 
 // The module's bytes; the page build (web/build.mjs) puts them here.
 const MODULE_BASE64 = "@MODULE_BASE64@";
 // Value bytes are gathered into pieces of this size before they become part of the file.
 const PIECE_SIZE = 8 * 1024 * 1024;
+// How often the page hears how far the conversion is, and the converter whether it is cancelled.
+const TELL_EVERY = 4 * 1024 * 1024;
 
-// Gathers the value file's bytes in pieces; the file is the pieces in order.
+// Gathers the value file's bytes into pieces and hands each whole piece over to the page, which
+// keeps the file (a piece's buffer changes hands; its bytes are not copied).
 class ValueFile {
   constructor() {
-    this.pieces = [];
     this.piece = new Uint8Array(PIECE_SIZE);
     this.used = 0;
   }
@@ -26,61 +34,104 @@ class ValueFile {
       this.piece.set(bytes.subarray(at, at + room), this.used);
       this.used += room;
       at += room;
-      if (this.used === PIECE_SIZE) this.close();
+      if (this.used === PIECE_SIZE) this.handOver();
     }
   }
 
-  close() {
-    if (this.used !== 0) this.pieces.push(new Blob([this.piece.subarray(0, this.used)]));
+  handOver() {
+    if (this.used === 0) return;
+    self.postMessage({ values: this.piece.buffer, size: this.used }, [this.piece.buffer]);
+    this.piece = new Uint8Array(PIECE_SIZE);
     this.used = 0;
-  }
-
-  blob() {
-    this.close();
-    return new Blob(this.pieces, { type: "application/octet-stream" });
   }
 }
 
-const corePromise = loadCore(Uint8Array.from(atob(MODULE_BASE64), (c) => c.charCodeAt(0)));
-let conversion = null;
+// Lets the worker's tasks run, a cancel among them: a read of a block that has already come
+// resolves without one, so without this a log would be read to its end before a cancel is heard.
+const tasks = new MessageChannel();
+let resume = () => {};
+tasks.port1.onmessage = () => resume();
+const otherTasks = () => new Promise((resolve) => {
+  resume = resolve;
+  tasks.port2.postMessage(null);
+});
 
-// Messages are handled strictly in order, each after the module is ready.
+const corePromise = loadCore(Uint8Array.from(atob(MODULE_BASE64), (c) => c.charCodeAt(0)));
+// The conversion under way, if any: cancelling it ends the read it waits for, if any, and it
+// stops before its next block once it has heard.
+let current = null;
+// Logs are converted strictly one after the other, each once the module is ready.
 let turn = Promise.resolve();
+
 self.onmessage = ({ data }) => {
-  turn = turn.then(async () => handle(await corePromise, data));
+  if (data.cancel) {
+    if (current !== null) {
+      current.cancelled = true;
+      current.blocks?.cancel();
+    }
+    return;
+  }
+  turn = turn.then(async () => {
+    const conversion = { cancelled: false, blocks: null };
+    current = conversion;
+    self.postMessage(await convert(await corePromise, data.convert, conversion));
+    current = null;
+  });
 };
 
-function handle(core, message) {
-  if (message.start) {
-    conversion = { values: new ValueFile(), seconds: 0, failed: false };
-    core.start();
-  } else if (message.cancel) {
-    conversion = null;
-  } else if (conversion === null) {
-    // Pieces of a cancelled log still on their way.
-  } else if (message.piece) {
-    const started = performance.now();
-    try {
-      if (!core.ended && !core.feed(message.piece, (bytes) => conversion.values.add(bytes))) {
-        self.postMessage({ ended: true });
-      }
-    } catch {
-      conversion.failed = true;
-    }
-    conversion.seconds += (performance.now() - started) / 1000;
-    self.postMessage({ took: message.piece.length });
-  } else if (message.end) {
-    try {
-      core.finish((bytes) => conversion.values.add(bytes));
-    } catch {
-      conversion.failed = true;
-    }
-    if (conversion.failed) {
-      self.postMessage({ failed: true });
-    } else {
-      const { values, seconds } = conversion;
-      self.postMessage({ done: { values: values.blob(), shape: core.shape(), coreSeconds: seconds } });
-    }
-    conversion = null;
+async function convert(core, file, conversion) {
+  let blocks;
+  try {
+    blocks = blockReader(file.stream());
+  } catch {
+    return { failed: "noSuchFile" };
   }
+  conversion.blocks = blocks;
+  const values = new ValueFile();
+  const add = (bytes) => values.add(bytes);
+  let buffer = new ArrayBuffer(core.blockSize);
+  let read = 0;
+  let told = 0;
+  let seconds = 0;
+  core.start();
+  for (;;) {
+    let filled;
+    try {
+      ({ buffer, filled } = await blocks.fill(buffer));
+    } catch {
+      return { failed: read === 0 ? "noSuchFile" : "cannotRead" };
+    }
+    if (conversion.cancelled) return { cancelled: true };
+    if (filled === 0) break;
+    read += filled;
+    const started = performance.now();
+    let more;
+    try {
+      core.bytes().set(new Uint8Array(buffer, 0, filled), core.blockAddress());
+      more = core.feedBlock(filled, add);
+    } catch {
+      blocks.cancel();
+      return { failed: "cannotWrite" };
+    }
+    seconds += (performance.now() - started) / 1000;
+    if (read - told >= TELL_EVERY) {
+      self.postMessage({ took: read });
+      told = read;
+      await otherTasks();
+    }
+    if (!more) {
+      // The log's data has ended: the rest is never looked at.
+      blocks.cancel();
+      break;
+    }
+  }
+  const started = performance.now();
+  try {
+    core.finish(add);
+  } catch {
+    return { failed: "cannotWrite" };
+  }
+  seconds += (performance.now() - started) / 1000;
+  values.handOver();
+  return { done: { read, shape: core.shape(), coreSeconds: seconds } };
 }

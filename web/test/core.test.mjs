@@ -1,11 +1,13 @@
 // The conversion core as the page runs it (the WebAssembly module through web/core.js): every
 // log gives the native tool's value file byte for byte, on every kernel set the module holds,
-// given whole and in odd pieces, and its shape is the one its lines have.
+// given whole and in odd pieces, and its shape is the one its lines have; and the page's reading
+// of a log in blocks (web/blocks.js).
 import assert from "node:assert/strict";
 import { readFileSync, readdirSync } from "node:fs";
 import { join } from "node:path";
 import { test } from "node:test";
 
+import { blockReader } from "../blocks.js";
 import { loadCore } from "../core.js";
 import { modulePath, nativeValues, nativeValuesOfFile, numericLog, randomSource, root } from "./support.mjs";
 
@@ -116,8 +118,25 @@ test("random logs", () => {
   }
 });
 
+// The range of each column of a log of numbers (numericLog's), from its text: a line's first
+// field is its label, the others its values, and a trailing space gives one more, a 0.
+function columnRanges(log) {
+  const columns = [];
+  for (const line of log.toString("latin1").split("\r\n").slice(1, -2)) {
+    const values = line.trimStart().split(" ").filter((field, i, all) => field !== "" || i === all.length - 1);
+    values.slice(1).forEach((field, k) => {
+      const value = Number(field);
+      columns[k] ??= { smallest: value, largest: value };
+      columns[k] = { smallest: Math.min(columns[k].smallest, value), largest: Math.max(columns[k].largest, value) };
+    });
+  }
+  return columns;
+}
+
 test("the shape: lines, values per line, the lines that differ, column ranges", () => {
   const log = numericLog(50_000, 4, { trailingSpaceLine: 17 });
+  const ranges = columnRanges(log);
+  assert.equal(ranges.length, 5);
   for (const kernelSet of kernelSets) {
     for (const pieces of PIECES) {
       const { shape } = convert(log, kernelSet, pieces);
@@ -127,7 +146,7 @@ test("the shape: lines, values per line, the lines that differ, column ranges", 
       assert.equal(shape.linesWithOtherCounts, 1);
       // Data line 17 is the log's line 18, after the header.
       assert.deepEqual(shape.oddLines, [{ line: 18, values: 5 }], kernelSet);
-      assert.equal(shape.columns.length, 5);
+      assert.deepEqual(shape.columns, ranges, kernelSet);
       assert.deepEqual(shape.columns[4], { smallest: 0, largest: 0 });
       assert.deepEqual(shape.firstLines[16].length, 5);
     }
@@ -154,4 +173,59 @@ test("numbers from outside the tables are refused, not read past", async () => {
     assert.deepEqual([fresh.wasm.mirtak_smallest(column), fresh.wasm.mirtak_largest(column)], [0, 0]);
   }
   assert.deepEqual(fresh.shape().columns, [{ smallest: -7, largest: -7 }, { smallest: 9, largest: 9 }]);
+});
+
+test("logs read a block at a time, from byte streams and from others, in pieces of any size", async () => {
+  const random = randomSource(42);
+  const log = Uint8Array.from({ length: 100_000 }, () => random.below(256));
+  // A stream that gives the log in pieces of the given sizes, cycled: as a byte stream (read
+  // into the reader's buffer) or as one of chunks.
+  const streamOf = (bytes, sizes, kind) => {
+    let at = 0;
+    let i = 0;
+    const next = () => Math.min(sizes[i++ % sizes.length], bytes.length - at);
+    if (kind === "chunks") {
+      return new ReadableStream({
+        pull(controller) {
+          if (at === bytes.length) return controller.close();
+          const size = next();
+          controller.enqueue(bytes.slice(at, at + size));
+          at += size;
+        },
+      });
+    }
+    return new ReadableStream({
+      type: "bytes",
+      pull(controller) {
+        if (at === bytes.length) {
+          controller.close();
+          return controller.byobRequest?.respond(0);
+        }
+        const view = controller.byobRequest.view;
+        const size = Math.min(next(), view.byteLength);
+        view.set(bytes.subarray(at, at + size));
+        at += size;
+        controller.byobRequest.respond(size);
+      },
+    });
+  };
+  for (const kind of ["bytes", "chunks"]) {
+    for (const sizes of [[1], [7, 4093], [65536], [100_000], [30_000, 1, 2]]) {
+      for (const blockSize of [4096, 10_000, 1 << 20]) {
+        const blocks = blockReader(streamOf(log, sizes, kind));
+        let buffer = new ArrayBuffer(blockSize);
+        const read = [];
+        for (;;) {
+          let filled;
+          ({ buffer, filled } = await blocks.fill(buffer));
+          if (filled === 0) break;
+          read.push(new Uint8Array(buffer, 0, filled).slice());
+        }
+        const name = `${kind}, pieces ${sizes.join(",")}, blocks of ${blockSize}`;
+        assert.ok(Buffer.concat(read).equals(log), name);
+        // Every block but the last is whole.
+        assert.ok(read.slice(0, -1).every((block) => block.length === blockSize), name);
+      }
+    }
+  }
 });
