@@ -26,7 +26,7 @@ export function valueFileName(logName) {
 // A page opened as mirtak.html?held=BYTES keeps that much instead (the tests keep little).
 const HELD_IN_PAGE = (() => {
   const held = Number(new URLSearchParams(location.search).get("held") ?? NaN);
-  return Number.isSafeInteger(held) && held >= 0 ? held : 512 * 1024 * 1024;
+  return Number.isSafeInteger(held) && held >= 0 ? held : 256 * 1024 * 1024;
 })();
 let heldInPage = 0;
 
