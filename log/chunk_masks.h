@@ -111,7 +111,7 @@ class MaskDeriver {
 
   // The kernel has read the last chunk's values: `count` of them.
   void values_read(std::size_t count) { values_ += count; }
-  std::size_t values() const { return values_; }
+  std::size_t values_so_far() const { return values_; }
 
   // Whether the chunks so far hold a byte for the plain reader: mapping further is wasted, as
   // the fast way stops at that byte's field.

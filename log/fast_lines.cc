@@ -78,7 +78,7 @@ void FastLines::map_stretch(const unsigned char* from, const unsigned char* end,
     const std::size_t rest = size - mapped;
     std::memcpy(last, from + mapped, rest + (size != room ? 1 : 0));
     mapped += kernels_.map_chunks(last, (rest + kChunkSize - 1) / kChunkSize, last + sizeof last,
-                                  deriver, items + kItemSize * deriver.values()) *
+                                  deriver, items + kItemSize * deriver.values_so_far()) *
               kChunkSize;
   }
   // Mapping stops early at a byte for the plain reader.

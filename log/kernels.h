@@ -88,7 +88,7 @@ class PendingFields {
 
   // How many whole groups are ready, and their positions.
   std::size_t ready() const { return size_ - size_ % kGroup; }
-  const std::uint16_t* at() const { return at_; }
+  const std::uint16_t* positions() const { return at_; }
 
   // The first `read` have been read (a multiple of eight): the rest move to the front.
   void drop(std::size_t read) {

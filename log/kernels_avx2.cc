@@ -166,12 +166,12 @@ __attribute__((target("avx2,bmi,popcnt"))) std::size_t map_chunks(const unsigned
     }
     const std::size_t ready = pending.ready();
     for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
-      read_eight(first, pending.at() + i, end, items + 2 * i);
+      read_eight(first, pending.positions() + i, end, items + 2 * i);
     pending.drop(ready);
     items += 2 * ready;
   }
   if (pending.pad(static_cast<unsigned>(data - first))) {
-    read_eight(first, pending.at(), end, items);
+    read_eight(first, pending.positions(), end, items);
   }
   deriver = local;
   return k;

@@ -150,12 +150,12 @@ map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* e
     }
     const std::size_t ready = pending.ready();
     for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
-      read_fields(first, pending.at() + i, end, items + 2 * i);
+      read_fields(first, pending.positions() + i, end, items + 2 * i);
     pending.drop(ready);
     items += 2 * ready;
   }
   if (pending.pad(static_cast<unsigned>(data - first)))
-    read_fields(first, pending.at(), end, items);
+    read_fields(first, pending.positions(), end, items);
   deriver = local;
   return k;
 }

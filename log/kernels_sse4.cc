@@ -165,15 +165,15 @@ __attribute__((target("sse4.2,popcnt"))) std::size_t map_chunks(const unsigned c
     }
     const std::size_t ready = pending.ready();
     for (std::size_t i = 0; i < ready; i += PendingFields::kGroup) {
-      read_four(first, pending.at() + i, end, items + 2 * i);
-      read_four(first, pending.at() + i + 4, end, items + 2 * i + 8);
+      read_four(first, pending.positions() + i, end, items + 2 * i);
+      read_four(first, pending.positions() + i + 4, end, items + 2 * i + 8);
     }
     pending.drop(ready);
     items += 2 * ready;
   }
   if (pending.pad(static_cast<unsigned>(data - first))) {
-    read_four(first, pending.at(), end, items);
-    read_four(first, pending.at() + 4, end, items + 8);
+    read_four(first, pending.positions(), end, items);
+    read_four(first, pending.positions() + 4, end, items + 8);
   }
   deriver = local;
   return k;

@@ -154,12 +154,12 @@ std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsi
     }
     const std::size_t ready = pending.ready();
     for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
-      read_eight(first, pending.at() + i, end, items + 2 * i);
+      read_eight(first, pending.positions() + i, end, items + 2 * i);
     pending.drop(ready);
     items += 2 * ready;
   }
   if (pending.pad(static_cast<unsigned>(data - first))) {
-    read_eight(first, pending.at(), end, items);
+    read_eight(first, pending.positions(), end, items);
   }
   deriver = local;
   return k;
