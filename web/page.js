@@ -9,11 +9,13 @@ const PLOT_COLUMNS = 12;
 const PLOT_COLOURS = ["#1a5fb4", "#c01c28", "#26a269", "#e66100", "#613583", "#865e3c",
   "#0f8a8a", "#a347ba", "#5e5c64", "#b5835a", "#2ec27e", "#f5c211"];
 
-// The tool's own messages, without the newline they begin with on the console.
+// The tool's own messages, without the newline they begin with on the console, and the page's
+// own when the browser cannot run the converter at all.
 const messages = {
   noSuchFile: (name) => `No such file ${name}`,
   cannotRead: (name) => `Can not read ${name} file`,
   cannotWrite: (name) => `Can not write ${name} file`,
+  noConverter: () => "Can not run the converter in this browser: it needs WebAssembly with SIMD",
 };
 
 // The value file's name for a log: its name with ".MX" for its extension.

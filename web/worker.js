@@ -72,9 +72,17 @@ self.onmessage = ({ data }) => {
     return;
   }
   turn = turn.then(async () => {
+    let core;
+    try {
+      core = await corePromise;
+    } catch {
+      // A browser without WebAssembly SIMD: every log is told so, none waits for ever.
+      self.postMessage({ failed: "noConverter" });
+      return;
+    }
     const conversion = { cancelled: false, blocks: null };
     current = conversion;
-    self.postMessage(await convert(await corePromise, data.convert, conversion));
+    self.postMessage(await convert(core, data.convert, conversion));
     current = null;
   });
 };

@@ -5,13 +5,14 @@
 // screenshot after the sample is left in build/web/page.png.
 import assert from "node:assert/strict";
 import { existsSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from "node:fs";
+import { spawnSync } from "node:child_process";
 import { join } from "node:path";
 import { after, before, test } from "node:test";
 import { pathToFileURL } from "node:url";
 
 import puppeteer from "puppeteer-core";
 
-import { nativeValuesOfFile, numericLog, pagePath, root, workDir } from "./support.mjs";
+import { modulePath, nativeValuesOfFile, numericLog, pagePath, root, workDir } from "./support.mjs";
 
 const browserPath = process.env.MIRTAK_BROWSER ??
   ["/usr/bin/chromium-headless-shell", "/usr/lib/chromium/chromium-headless-shell"].find(existsSync);
@@ -169,6 +170,32 @@ test("a conversion cancelled makes no value file", async () => {
   assert.equal((await shapeShown(await convert(join(root, "examples/QDEMOX.LOG")))).state, "done");
   const [read, size] = await result.$eval(".progress", (p) => [p.value, p.max]);
   assert.ok(read < size / 5, `read on after the cancel: ${read} of ${size} bytes`);
+});
+
+test("a browser that cannot run the converter says so for every log", async () => {
+  // A page built around a module cut short stands for a browser without WebAssembly SIMD: the
+  // module does not compile there either.
+  const broken = join(workDir, "broken.wasm");
+  const brokenPage = join(workDir, "broken.html");
+  writeFileSync(broken, readFileSync(modulePath).subarray(0, 100));
+  const build = spawnSync(process.execPath, [join(root, "web/build.mjs"), broken, brokenPage]);
+  assert.equal(build.status, 0, String(build.stderr));
+  const other = await browser.newPage();
+  try {
+    await other.goto(pathToFileURL(brokenPage).href);
+    const sample = join(root, "examples/QDEMOX.LOG");
+    await (await other.$("#logs")).uploadFile(sample, sample);
+    await other.waitForFunction(() => {
+      const results = [...document.querySelectorAll(".result")];
+      return results.length === 2 && results.every((r) => r.dataset.state !== "converting");
+    }, { timeout: 30_000 });
+    const shown = await other.$$eval(".result", (results) =>
+      results.map((r) => [r.dataset.state, r.querySelector(".status").textContent]));
+    const message = "Can not run the converter in this browser: it needs WebAssembly with SIMD";
+    assert.deepEqual(shown, [["failed", message], ["failed", message]]);
+  } finally {
+    await other.close();
+  }
 });
 
 test("a file that cannot be read gets the tool's message", async () => {
