@@ -9,6 +9,7 @@
 // log/kernel_sets.h lists them.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include "log/chunk_masks.h"
 #include "log/field_splitter.h"
 #include "log/number.h"
+#include "output/value_writer.h"
 
 namespace mirtak {
 
@@ -113,6 +115,51 @@ class PendingFields {
   std::uint16_t at_[kChunks * kChunkSize + 2 * kGroup] = {};
   std::size_t size_ = 0;
 };
+
+// A set's steps for map_listed, which take its own instructions.
+using ClassesOf = ByteClasses(const unsigned char* chunk);
+// Adds a chunk's fields, at offset from the first chunk, to the list; returns how many.
+using ListFields = std::size_t(PendingFields& pending, std::uint64_t values, unsigned offset);
+// The values of the eight fields at first + at[0..7], as items at out.
+using ReadEight = void(const unsigned char* first, const std::uint16_t* at,
+                       const unsigned char* end, unsigned char* out);
+
+// The list step of a set without a compress: the positions one bit at a time.
+inline std::size_t list_by_bits(PendingFields& pending, std::uint64_t values, unsigned offset) {
+  return pending.add(values, offset);
+}
+
+// The loop of every set that reads values eight at a time from a list of their fields: it maps
+// PendingFields::kChunks chunks, then reads every eight fields listed. A set's map_chunks calls
+// it with the set's instructions and `flatten`, so that the loop and the set's steps are
+// compiled into that one function, with those instructions; the steps must not be
+// always_inline, as this template alone has none.
+template <ClassesOf classes_of, ListFields list, ReadEight read_eight>
+std::size_t map_listed(const unsigned char* data, std::size_t chunks, const unsigned char* end,
+                       MaskDeriver& deriver, unsigned char* items) {
+  MaskDeriver local = deriver;  // kept in registers
+  PendingFields pending;
+  const unsigned char* const first = data;
+  std::size_t k = 0;
+  bool stop = false;
+  while (k < chunks && !stop) {
+    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
+         ++k, data += kChunkSize) {
+      const std::uint64_t values = local.push(classes_of(data));
+      local.values_read(list(pending, values, static_cast<unsigned>(data - first)));
+      stop = local.plain_found();
+    }
+    const std::size_t ready = pending.ready();
+    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
+      read_eight(first, pending.positions() + i, end, items + kItemSize * i);
+    pending.drop(ready);
+    items += kItemSize * ready;
+  }
+  if (pending.pad(static_cast<unsigned>(data - first)))
+    read_eight(first, pending.positions(), end, items);
+  deriver = local;
+  return k;
+}
 
 // The kernel sets, each in its own file.
 

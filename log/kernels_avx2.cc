@@ -2,8 +2,6 @@
 // compiled for those instructions alone, so the rest of the program still runs on any x86-64.
 #include <immintrin.h>
 
-#include <algorithm>
-
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -45,8 +43,7 @@ __attribute__((target("avx2"))) __m256i next_bytes(__m256i v, __m256i next) {
 // Ctrl-Z, "+") are gathered into one vector and tested once: only where it holds a byte that the
 // masks use (a byte of the range that is neither a newline nor right before one, so not the CR
 // of a CR LF line; any Ctrl-Z or "+") are the three worked out one by one.
-__attribute__((target("avx2"), always_inline)) inline ByteClasses classes_of(
-    const unsigned char* chunk) {
+__attribute__((target("avx2"))) inline ByteClasses classes_of(const unsigned char* chunk) {
   const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk));
   const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 32));
   const __m256i newline_lo = equal(lo, kNewline);
@@ -117,10 +114,10 @@ __attribute__((target("avx2"))) inline FourValues read_four(const unsigned char*
 }
 
 // The values of the eight fields at base + at[0..7], as items at out.
-__attribute__((target("avx2"), always_inline)) inline void read_eight(const unsigned char* base,
-                                                                      const std::uint16_t* at,
-                                                                      const unsigned char* end,
-                                                                      unsigned char* out) {
+__attribute__((target("avx2"))) inline void read_eight(const unsigned char* base,
+                                                       const std::uint16_t* at,
+                                                       const unsigned char* end,
+                                                       unsigned char* out) {
   // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first:
   // the first four values in dwords 0 and 4, the next four in dwords 1 and 5.
   const __m256i items_a =
@@ -145,36 +142,12 @@ __attribute__((target("avx2"), always_inline)) inline void read_eight(const unsi
   }
 }
 
-// The masks are derived here too, so with BMI's and-not. Each chunk's values are read eight at
-// a time from the list of their positions.
-__attribute__((target("avx2,bmi,popcnt"))) std::size_t map_chunks(const unsigned char* data,
-                                                                  std::size_t chunks,
-                                                                  const unsigned char* end,
-                                                                  MaskDeriver& deriver,
-                                                                  unsigned char* items) {
-  MaskDeriver local = deriver;  // kept in registers
-  PendingFields pending;
-  const unsigned char* const first = data;
-  std::size_t k = 0;
-  bool stop = false;
-  while (k < chunks && !stop) {
-    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
-         ++k, data += kChunkSize) {
-      const std::uint64_t values = local.push(classes_of(data));
-      local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
-      stop = local.plain_found();
-    }
-    const std::size_t ready = pending.ready();
-    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
-      read_eight(first, pending.positions() + i, end, items + 2 * i);
-    pending.drop(ready);
-    items += 2 * ready;
-  }
-  if (pending.pad(static_cast<unsigned>(data - first))) {
-    read_eight(first, pending.positions(), end, items);
-  }
-  deriver = local;
-  return k;
+// The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read
+// eight at a time from the list of their positions.
+__attribute__((target("avx2,bmi,popcnt"), flatten)) std::size_t map_chunks(
+    const unsigned char* data, std::size_t chunks, const unsigned char* end, MaskDeriver& deriver,
+    unsigned char* items) {
+  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
 }
 
 }  // namespace mirtak::avx2

@@ -3,8 +3,6 @@
 // the program still runs on any x86-64.
 #include <immintrin.h>
 
-#include <algorithm>
-
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -77,9 +75,9 @@ read_eight(__m512i bytes) {
 // The values of the eight fields at first + at[0..7], as items at out. Where the eight lie
 // within 128 bytes of the block, one two-register byte permute takes each one's first eight
 // bytes into a lane.
-__attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi"), always_inline)) inline void
-read_fields(const unsigned char* first, const std::uint16_t* at, const unsigned char* end,
-            unsigned char* out) {
+__attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi"))) inline void read_fields(
+    const unsigned char* first, const std::uint16_t* at, const unsigned char* end,
+    unsigned char* out) {
   // Byte j of lane k: field k's offset in the window, plus j.
   const __m512i spread = _mm512_set_epi64(
       0x0707070707070707, 0x0606060606060606, 0x0505050505050505, 0x0404040404040404,
@@ -107,57 +105,44 @@ read_fields(const unsigned char* first, const std::uint16_t* at, const unsigned 
   }
 }
 
-// The masks are derived here too, so with BMI's and-not. The positions of a chunk's values are
-// its byte numbers, packed together by one compress.
-__attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi,avx512vbmi2,bmi,popcnt")))
-std::size_t
-map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
-           MaskDeriver& deriver, unsigned char* items) {
+__attribute__((target("avx512bw"))) inline ByteClasses classes_of(const unsigned char* chunk) {
+  const __m512i v = _mm512_loadu_si512(chunk);
+  const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
+  return {equal(v, kFieldSeparator), equal(v, kNewline),
+          equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits), equal(v, kEndOfText),
+          equal(v, kTerminatorMark)};
+}
+
+// The positions of a chunk's values are its byte numbers, packed together by one compress.
+__attribute__((target("avx512bw,avx512vbmi2,popcnt"))) inline std::size_t list_by_compress(
+    PendingFields& pending, std::uint64_t values, unsigned offset) {
   static constexpr unsigned char kByteNumbers[64] = {
       0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
       22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
       44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
-  const __m512i numbers = _mm512_loadu_si512(kByteNumbers);
-  const __m512i range_mask = _mm512_set1_epi8(static_cast<char>(kWhiteSpaceRangeMask));
-  MaskDeriver local = deriver;  // kept in registers
-  PendingFields pending;
-  const unsigned char* const first = data;
-  std::size_t k = 0;
-  bool stop = false;
-  while (k < chunks && !stop) {
-    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
-         ++k, data += kChunkSize) {
-      const __m512i v = _mm512_loadu_si512(data);
-      const std::uint64_t values =
-          local.push({equal(v, kFieldSeparator), equal(v, kNewline),
-                      equal(_mm512_and_si512(v, range_mask), kWhiteSpaceRangeBits),
-                      equal(v, kEndOfText), equal(v, kTerminatorMark)});
-      const __m512i packed = _mm512_maskz_compress_epi8(values, numbers);
-      const __m512i offset = _mm512_set1_epi16(static_cast<short>(data - first));
-      std::uint16_t* at = pending.next();
-      _mm512_storeu_si512(
-          at, _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(packed)), offset));
-      // More than 32 values in 64 bytes takes a line of one-digit fields ending in a space.
-      const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
-      if (found > 32) {
-        _mm512_storeu_si512(
-            at + 32,
-            _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(packed, 1)), offset));
-      }
-      pending.added(found);
-      local.values_read(found);
-      stop = local.plain_found();
-    }
-    const std::size_t ready = pending.ready();
-    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
-      read_fields(first, pending.positions() + i, end, items + 2 * i);
-    pending.drop(ready);
-    items += 2 * ready;
+  const __m512i packed = _mm512_maskz_compress_epi8(values, _mm512_loadu_si512(kByteNumbers));
+  const __m512i base = _mm512_set1_epi16(static_cast<short>(offset));
+  std::uint16_t* at = pending.next();
+  _mm512_storeu_si512(at,
+                      _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(packed)), base));
+  // More than 32 values in 64 bytes takes a line of one-digit fields ending in a space.
+  const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
+  if (found > 32) {
+    _mm512_storeu_si512(
+        at + 32,
+        _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(packed, 1)), base));
   }
-  if (pending.pad(static_cast<unsigned>(data - first)))
-    read_fields(first, pending.positions(), end, items);
-  deriver = local;
-  return k;
+  pending.added(found);
+  return found;
+}
+
+// The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read
+// eight at a time from the list of their positions.
+__attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi,avx512vbmi2,bmi,popcnt"),
+               flatten)) std::size_t
+map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
+           MaskDeriver& deriver, unsigned char* items) {
+  return map_listed<classes_of, list_by_compress, read_fields>(data, chunks, end, deriver, items);
 }
 
 }  // namespace mirtak::avx512

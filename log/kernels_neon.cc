@@ -2,8 +2,6 @@
 // SIMD (NEON), so they need no test of the processor and no instructions of their own to enable.
 #include <arm_neon.h>
 
-#include <algorithm>
-
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -97,12 +95,14 @@ bool runs_here() {
   return true;  // every aarch64 processor has NEON
 }
 
+namespace {
+
 // Eight fields at a time, two to a vector. Their digits are combined by multiplies: pairs of
 // digits, then pairs of those (each field's first four digits and its last four), then the
 // two halves, modulo 2^16 (the number's low 16 bits); then negated after a minus. A field of
 // eight digits is read again one character at a time.
-static void read_eight(const unsigned char* base, const std::uint16_t* at, const unsigned char* end,
-                       unsigned char* out) {
+void read_eight(const unsigned char* base, const std::uint16_t* at, const unsigned char* end,
+                unsigned char* out) {
   const TwoFields f01 = two_fields(base + at[0], base + at[1]);
   const TwoFields f23 = two_fields(base + at[2], base + at[3]);
   const TwoFields f45 = two_fields(base + at[4], base + at[5]);
@@ -127,37 +127,21 @@ static void read_eight(const unsigned char* base, const std::uint16_t* at, const
   }
 }
 
+ByteClasses classes_of(const unsigned char* chunk) {
+  const uint8x16x4_t bytes = vld4q_u8(chunk);
+  return {bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
+          bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
+          bits_where(bytes, in_white_space_range),
+          bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
+          bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })};
+}
+
+}  // namespace
+
+// Each sixteen chunks' values are read eight at a time from the list of their positions.
 std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
                        MaskDeriver& deriver, unsigned char* items) {
-  MaskDeriver local = deriver;  // kept in registers
-  PendingFields pending;
-  const unsigned char* const first = data;
-  std::size_t k = 0;
-  bool stop = false;
-  while (k < chunks && !stop) {
-    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
-         ++k, data += kChunkSize) {
-      const uint8x16x4_t bytes = vld4q_u8(data);
-      const std::uint64_t values =
-          local.push({bits_where(bytes, [](uint8x16_t v) { return equal(v, kFieldSeparator); }),
-                      bits_where(bytes, [](uint8x16_t v) { return equal(v, kNewline); }),
-                      bits_where(bytes, in_white_space_range),
-                      bits_where(bytes, [](uint8x16_t v) { return equal(v, kEndOfText); }),
-                      bits_where(bytes, [](uint8x16_t v) { return equal(v, kTerminatorMark); })});
-      local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
-      stop = local.plain_found();
-    }
-    const std::size_t ready = pending.ready();
-    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
-      read_eight(first, pending.positions() + i, end, items + 2 * i);
-    pending.drop(ready);
-    items += 2 * ready;
-  }
-  if (pending.pad(static_cast<unsigned>(data - first))) {
-    read_eight(first, pending.positions(), end, items);
-  }
-  deriver = local;
-  return k;
+  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
 }
 
 }  // namespace mirtak::neon

@@ -4,8 +4,6 @@
 // program still runs on any x86.
 #include <immintrin.h>
 
-#include <algorithm>
-
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -61,8 +59,7 @@ bool runs_here() {
 // The separator, the newline and the white-space range in every chunk (a CR LF log has a byte of
 // the range in every line); Ctrl-Z and "+" gathered into one mask, tested once, and told apart
 // only in the chunks that have one.
-__attribute__((target("sse4.2,popcnt"), always_inline)) inline ByteClasses classes_of(
-    const unsigned char* chunk) {
+__attribute__((target("sse4.2,popcnt"))) inline ByteClasses classes_of(const unsigned char* chunk) {
   ByteClasses c{0, 0, 0, 0, 0};
   std::uint64_t end_or_plus = 0;
   for (std::size_t i = 0; i < 4; ++i) {
@@ -144,39 +141,23 @@ __attribute__((target("sse4.2,popcnt"), always_inline)) inline void read_four(
   }
 }
 
-// The masks are derived here too, and values counted with POPCNT. Each chunk's values are read
-// four at a time from the list of their positions.
-__attribute__((target("sse4.2,popcnt"))) std::size_t map_chunks(const unsigned char* data,
-                                                                std::size_t chunks,
+// The values of the eight fields at first + at[0..7], four at a time.
+__attribute__((target("sse4.2,popcnt"))) inline void read_eight(const unsigned char* first,
+                                                                const std::uint16_t* at,
                                                                 const unsigned char* end,
-                                                                MaskDeriver& deriver,
-                                                                unsigned char* items) {
-  MaskDeriver local = deriver;  // kept in registers
-  PendingFields pending;
-  const unsigned char* const first = data;
-  std::size_t k = 0;
-  bool stop = false;
-  while (k < chunks && !stop) {
-    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
-         ++k, data += kChunkSize) {
-      const std::uint64_t values = local.push(classes_of(data));
-      local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
-      stop = local.plain_found();
-    }
-    const std::size_t ready = pending.ready();
-    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup) {
-      read_four(first, pending.positions() + i, end, items + 2 * i);
-      read_four(first, pending.positions() + i + 4, end, items + 2 * i + 8);
-    }
-    pending.drop(ready);
-    items += 2 * ready;
-  }
-  if (pending.pad(static_cast<unsigned>(data - first))) {
-    read_four(first, pending.positions(), end, items);
-    read_four(first, pending.positions() + 4, end, items + 8);
-  }
-  deriver = local;
-  return k;
+                                                                unsigned char* out) {
+  read_four(first, at, end, out);
+  read_four(first, at + 4, end, out + 4 * kItemSize);
+}
+
+// The masks are derived here too, and values counted with POPCNT. Each sixteen chunks' values
+// are read from the list of their positions.
+__attribute__((target("sse4.2,popcnt"), flatten)) std::size_t map_chunks(const unsigned char* data,
+                                                                         std::size_t chunks,
+                                                                         const unsigned char* end,
+                                                                         MaskDeriver& deriver,
+                                                                         unsigned char* items) {
+  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
 }
 
 }  // namespace mirtak::sse4

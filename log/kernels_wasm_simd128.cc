@@ -5,8 +5,6 @@
 // amount.
 #include <wasm_simd128.h>
 
-#include <algorithm>
-
 #include "log/kernels.h"
 #include "log/line_reader.h"
 #include "log/text_filter.h"
@@ -105,12 +103,14 @@ bool runs_here() {
   return true;  // the module would not have been run without SIMD128
 }
 
+namespace {
+
 // Eight fields at a time, two to a vector. Their digits are combined by multiplies: pairs of
 // digits, then pairs of those (each field's first four digits and its last four), then the
 // two halves, modulo 2^16 (the number's low 16 bits); then negated after a minus. A field of
 // eight digits is read again one character at a time.
-static void read_eight(const unsigned char* base, const std::uint16_t* at, const unsigned char* end,
-                       unsigned char* out) {
+void read_eight(const unsigned char* base, const std::uint16_t* at, const unsigned char* end,
+                unsigned char* out) {
   const TwoFields f01 = two_fields(base + at[0], base + at[1]);
   const TwoFields f23 = two_fields(base + at[2], base + at[3]);
   const TwoFields f45 = two_fields(base + at[4], base + at[5]);
@@ -131,38 +131,22 @@ static void read_eight(const unsigned char* base, const std::uint16_t* at, const
   }
 }
 
+ByteClasses classes_of(const unsigned char* chunk) {
+  const v128_t bytes[4] = {wasm_v128_load(chunk), wasm_v128_load(chunk + 16),
+                           wasm_v128_load(chunk + 32), wasm_v128_load(chunk + 48)};
+  return {bits_where(bytes, [](v128_t v) { return equal(v, kFieldSeparator); }),
+          bits_where(bytes, [](v128_t v) { return equal(v, kNewline); }),
+          bits_where(bytes, in_white_space_range),
+          bits_where(bytes, [](v128_t v) { return equal(v, kEndOfText); }),
+          bits_where(bytes, [](v128_t v) { return equal(v, kTerminatorMark); })};
+}
+
+}  // namespace
+
+// Each sixteen chunks' values are read eight at a time from the list of their positions.
 std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
                        MaskDeriver& deriver, unsigned char* items) {
-  MaskDeriver local = deriver;  // kept in registers
-  PendingFields pending;
-  const unsigned char* const first = data;
-  std::size_t k = 0;
-  bool stop = false;
-  while (k < chunks && !stop) {
-    for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
-         ++k, data += kChunkSize) {
-      const v128_t bytes[4] = {wasm_v128_load(data), wasm_v128_load(data + 16),
-                               wasm_v128_load(data + 32), wasm_v128_load(data + 48)};
-      const std::uint64_t values =
-          local.push({bits_where(bytes, [](v128_t v) { return equal(v, kFieldSeparator); }),
-                      bits_where(bytes, [](v128_t v) { return equal(v, kNewline); }),
-                      bits_where(bytes, in_white_space_range),
-                      bits_where(bytes, [](v128_t v) { return equal(v, kEndOfText); }),
-                      bits_where(bytes, [](v128_t v) { return equal(v, kTerminatorMark); })});
-      local.values_read(pending.add(values, static_cast<unsigned>(data - first)));
-      stop = local.plain_found();
-    }
-    const std::size_t ready = pending.ready();
-    for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
-      read_eight(first, pending.positions() + i, end, items + 2 * i);
-    pending.drop(ready);
-    items += 2 * ready;
-  }
-  if (pending.pad(static_cast<unsigned>(data - first))) {
-    read_eight(first, pending.positions(), end, items);
-  }
-  deriver = local;
-  return k;
+  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
 }
 
 }  // namespace mirtak::wasm_simd128
