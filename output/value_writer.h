@@ -22,16 +22,31 @@ class ByteSink {
 
 inline constexpr std::size_t kItemSize = 2;
 
-// Stores one item at out[0..1], most significant byte first whatever the host's order: one
-// 2-byte store, its bytes swapped on a little-endian host.
-inline void store_item(std::int16_t value, unsigned char* out) {
-  auto bits = static_cast<std::uint16_t>(value);
-  static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ || __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__,
-                "the host's byte order is known");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ || __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__,
+              "the host's byte order is known");
+
+// An item's two bytes as a 16-bit word in host order and back: swapped on a little-endian host,
+// so that the most significant byte comes first whatever the host. One 2-byte load or store,
+// which compilers also make vector code of in a loop.
+inline std::uint16_t item_order(std::uint16_t bits) {
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  bits = static_cast<std::uint16_t>(bits << 8 | bits >> 8);
+  return static_cast<std::uint16_t>(bits << 8 | bits >> 8);
+#else
+  return bits;
 #endif
+}
+
+// Stores one item at out[0..1].
+inline void store_item(std::int16_t value, unsigned char* out) {
+  const std::uint16_t bits = item_order(static_cast<std::uint16_t>(value));
   std::memcpy(out, &bits, sizeof bits);
+}
+
+// The item at in[0..1].
+inline std::int16_t load_item(const unsigned char* in) {
+  std::uint16_t bits = 0;
+  std::memcpy(&bits, in, sizeof bits);
+  return static_cast<std::int16_t>(item_order(bits));
 }
 
 // Gathers items and hands them to the sink in whole pieces of kPieceSize bytes, the last piece

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <numeric>
 
@@ -68,22 +67,6 @@ namespace {
 // number of vectors, so that each place in a vector stays one column from period to period.
 constexpr std::size_t kPeriodItems = 8;
 
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-constexpr bool kBigEndianHost = true;
-#else
-constexpr bool kBigEndianHost = false;
-#endif
-
-// An item's value, its high byte first: read as one 16-bit word, its bytes swapped on a
-// little-endian machine, which compilers make vector code of in a loop; two bytes read apart
-// become a gather of single bytes.
-std::int16_t item_value(const unsigned char* item) {
-  std::uint16_t raw;
-  std::memcpy(&raw, item, sizeof raw);
-  if constexpr (!kBigEndianHost) raw = static_cast<std::uint16_t>(raw << 8 | raw >> 8);
-  return static_cast<std::int16_t>(raw);
-}
-
 // The ranges of each place of a period over `periods` periods of `period` items: a load, a
 // byte swap, a minimum and a maximum for a vector of items at a time.
 void range_of_periods(const unsigned char* __restrict items, std::size_t periods,
@@ -91,7 +74,7 @@ void range_of_periods(const unsigned char* __restrict items, std::size_t periods
                       std::int16_t* __restrict largest) {
   for (std::size_t p = 0; p < periods; ++p, items += period * kItemSize) {
     for (std::size_t i = 0; i < period; ++i) {
-      const std::int16_t value = item_value(items + i * kItemSize);
+      const std::int16_t value = load_item(items + i * kItemSize);
       smallest[i] = std::min(smallest[i], value);
       largest[i] = std::max(largest[i], value);
     }
@@ -103,7 +86,7 @@ void range_of_periods(const unsigned char* __restrict items, std::size_t periods
 void ValueShape::keep_first_values(const unsigned char* items, std::size_t count) {
   const std::size_t kept = std::min(count, kFirstValues - first_values_kept_);
   for (std::size_t i = 0; i < kept; ++i)
-    first_values_[first_values_kept_ + i] = item_value(items + i * kItemSize);
+    first_values_[first_values_kept_ + i] = load_item(items + i * kItemSize);
   first_values_kept_ += kept;
 }
 
@@ -176,11 +159,7 @@ void ValueShape::take_run(const unsigned char* items, std::size_t run, std::uint
   const auto first = static_cast<std::size_t>(column);
   const std::size_t count = std::min(run, kColumns - first);
   columns_ = std::max(columns_, first + count);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::int16_t value = item_value(items + i * kItemSize);
-    smallest_[first + i] = std::min(smallest_[first + i], value);
-    largest_[first + i] = std::max(largest_[first + i], value);
-  }
+  range_of_periods(items, 1, count, smallest_ + first, largest_ + first);
 }
 
 const ValueShape::Count* ValueShape::common() const {
