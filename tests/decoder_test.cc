@@ -189,23 +189,16 @@ TEST(Decoder, WhiteSpaceAtTheEndOfAStretch) {
   for (const auto& c : cases) {
     for (std::size_t at = 8192 - 66; at <= 8192 + 66; ++at) {
       SCOPED_TRACE(std::string(c.byte) + " at " + std::to_string(at));
-      // A line of fields "5", then "55" where needed, so that the byte lands at `at` bytes from
-      // the line's start.
-      std::string line = "1";
-      std::vector<std::int16_t> values;
-      const std::size_t before = at - 3;  // the line before " 12"
-      while (before - line.size() > 3) {
-        line += " 5";
-        values.push_back(5);
-      }
-      const bool wide = before - line.size() == 3;
-      line += wide ? " 55" : " 5";
-      values.push_back(wide ? 55 : 5);
-      line += " 12" + bytes_of(c.byte) + "34 9\n";
-      values.insert(values.end(), {c.value, 9});
-      ASSERT_EQ(line.find(bytes_of(c.byte)), at);
-      const std::string log = "H\n" + line + line.substr(0, 19) + "\n";
-      values.insert(values.end(), {5, 5, 5, 5, 5, 5, 5, 5, 5});
+      // A dropped first field of one or two bytes, then fields "5", so that the byte lands at
+      // `at` bytes from the line's start.
+      const std::size_t pad = (at - 3) % 2 == 1 ? 1 : 2;
+      std::vector<std::int16_t> values((at - 3 - pad) / 2, 5);
+      std::string log = "H\n" + std::string(pad, '1');
+      for (std::size_t i = 0; i < values.size(); ++i)
+        log += " 5";
+      log += " 12" + bytes_of(c.byte) + "34 9\n2 5\n";
+      values.insert(values.end(), {c.value, 9, 5});
+      ASSERT_EQ(log.find(bytes_of(c.byte)), first + at);
       const std::string expected = items_of(values);
       for (const KernelSet* set : available_kernel_sets()) {
         SCOPED_TRACE(set->name);
