@@ -143,13 +143,6 @@ TEST(ValueShape, LinesCountsOddLinesAndColumnRanges) {
       }
     }
   }
-  // The widest lines: ranges kept for the first columns only; even columns -v, odd ones the
-  // line's number.
-  const Shape s = shape_of(wide, 4093, best_kernel_set());
-  ASSERT_EQ(s.ranges.size(), ValueShape::kColumns);
-  EXPECT_EQ(s.ranges[0], std::make_pair(0, 0));
-  EXPECT_EQ(s.ranges[1], std::make_pair(0, 2));
-  EXPECT_EQ(s.ranges[254], std::make_pair(-254, -254));
 }
 
 // Lines of values made to order, as a table case describes them: `lines` lines of `width`
