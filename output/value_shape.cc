@@ -87,7 +87,8 @@ std::size_t ValueShape::first_other_lines(OtherLine* out) const {
       if (&c == most) continue;
       const auto listed = static_cast<std::size_t>(std::min<std::uint64_t>(c.lines, kListed));
       for (std::size_t i = 0; i < listed; ++i) {
-        if (c.listed[i] > after && c.listed[i] < next.line) next = {c.listed[i], c.listed_values[i]};
+        if (c.listed[i] > after && c.listed[i] < next.line)
+          next = {c.listed[i], c.listed_values[i]};
       }
     }
     if (next.line == UINT64_MAX) break;

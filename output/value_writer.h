@@ -129,7 +129,7 @@ class ValueWriter {
   }
 
   ByteSink& sink_;
-  std::size_t used_ = 0;      // below kPieceSize between calls
+  std::size_t used_ = 0;  // below kPieceSize between calls
   bool failed_ = false;
   LineValues* lines_ = nullptr;  // none in the console tool
   std::size_t told_ = 0;         // the observer has been told of the buffer's items before this

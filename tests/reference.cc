@@ -56,7 +56,6 @@ std::vector<std::vector<std::int16_t>> reference_lines(std::string log) {
   return values;
 }
 
-
 std::vector<std::int16_t> reference_values(std::string log) {
   const std::vector<std::vector<std::int16_t>> lines = reference_lines(std::move(log));
   std::vector<std::int16_t> values;

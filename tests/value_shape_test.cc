@@ -33,7 +33,7 @@ struct Figures {
   std::uint64_t per_line = 0;
   std::uint64_t other = 0;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> first_other;  // line number, count
-  std::vector<std::pair<int, int>> columns;                           // smallest, largest
+  std::vector<std::pair<int, int>> columns;                          // smallest, largest
   std::uint64_t left_out = 0;
 
   bool operator==(const Figures& o) const {
@@ -189,7 +189,8 @@ TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
   } cases[] = {
       {"the sample", sample.str()},
       {"300 columns, more than are kept", tone_log(500, 300, true, 1)},
-      {"the widest lines whose columns are all kept", tone_log(300, ValueShape::kColumns, false, 2)},
+      {"the widest lines whose columns are all kept",
+       tone_log(300, ValueShape::kColumns, false, 2)},
       {"a line of 40,000 values among short ones",
        "H\n" + tone_lines(3, 2, true, 3) + tone_lines(1, 40000, false, 4) + "X 1 2\n"},
       {"ragged lines, past three pieces", ragged},

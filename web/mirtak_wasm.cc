@@ -1,8 +1,9 @@
 // The conversion core as the page (web/) calls it from JavaScript: a conversion started on one
 // of the kernel sets this module holds, the log given a block at a time into the module's own
 // block, the value file's bytes taken after each block, the end, and the shape of the values
-// (output/value_shape.h) with the first lines for the plot (web/first_lines.h). One conversion at a time; all its storage is part of the module, fixed
-// in size, so memory never grows, whatever the log.
+// (output/value_shape.h) with the first lines for the plot (web/first_lines.h). One conversion at a
+// time; all its storage is part of the module, fixed in size, so memory never grows, whatever the
+// log.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
