@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # CI for the page: the WebAssembly module (preset wasm) and clang-tidy on its interface, the page
-# built into one HTML file (build/web/mirtak.html), then its two layers of tests: the module
-# under node against the native tool of the dev build, and the page itself in headless Chromium
-# (a screenshot is left in build/web/page.png). Run from .ci/run, after the dev workflow.
+# built into one HTML file (build/web/mirtak.html), then its tests: the module under node against
+# the native tool of the dev build, mirtak-shape's figures against the module's, and the page
+# itself in headless Chromium (a screenshot is left in build/web/page.png).
+# Run from .ci/run, after the dev workflow.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,7 +24,10 @@ mkdir -p build/web
 node web/build.mjs build/wasm/web/mirtak_wasm.wasm build/web/mirtak.html
 
 step "the page's tests"
-# The native tool the values are compared with.
-[[ -x build/dev/MIRTAK ]] || cmake --build --preset dev --target MIRTAK
+# The native tools the values and the shape are compared with; the dev build told where the
+# module is, so that its test of mirtak-shape against the page runs.
+cmake --preset dev "-DMIRTAK_WASM_MODULE=$PWD/build/wasm/web/mirtak_wasm.wasm" >/dev/null
+cmake --build --preset dev --target MIRTAK mirtak-shape
+ctest --preset dev -R '^shape\.same_as_page$'
 (cd web && node --test test/core.test.mjs test/page.test.mjs)
 step "page checks passed"

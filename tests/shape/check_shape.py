@@ -117,10 +117,7 @@ def compare(name, got, want, failures):
 
 def check_reference(tool, folder):
     made = shape_reference.logs()
-    names = []
-    for n, (_, log) in enumerate(made):
-        names.append(f"log{n:02d}.LOG")
-        write(folder, names[-1], log)
+    names = [name for name, _ in shape_reference.write_logs(folder, made)]
     failures = []
     status, out, err = tool.run(["--json", *names], folder)
     if status != 0 or err:

@@ -181,3 +181,23 @@ def logs(seed=20261209):
     for n in range(12):
         made.append((f"ragged {n}", ragged_log(rng, rng.choice([50, 3000, 60000]))))
     return made
+
+
+def write_logs(folder, made):
+    """Writes each log of made (as logs() gives them) into folder as logNN.LOG; returns their
+    (file name, title) pairs."""
+    written = []
+    for n, (title, log) in enumerate(made):
+        name = f"log{n:02d}.LOG"
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(log)
+        written.append((name, title))
+    return written
+
+
+if __name__ == "__main__":
+    # python3 shape_reference.py FOLDER: the logs, for a check in another language.
+    import sys
+
+    for file_name, log_title in write_logs(sys.argv[1], logs()):
+        print(f"{file_name}\t{log_title}")
