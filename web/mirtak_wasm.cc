@@ -1,9 +1,9 @@
 // The conversion core as the page (web/) calls it from JavaScript: a conversion started on one
 // of the kernel sets this module holds, the log given a block at a time into the module's own
 // block, the value file's bytes taken after each block, the end, and the shape of the values
-// (output/value_shape.h) with the first lines for the plot (web/first_lines.h). One conversion at a
-// time; all its storage is part of the module, fixed in size, so memory never grows, whatever the
-// log.
+// (output/value_shape.h) with the first lines for the plot (web/first_lines.h), where the log's
+// data ended, and whether its start looks like text (web/text_look.h). One conversion at a time;
+// all its storage is part of the module, fixed in size, so memory never grows, whatever the log.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +15,7 @@
 #include "output/value_shape.h"
 #include "output/value_writer.h"
 #include "web/first_lines.h"
+#include "web/text_look.h"
 
 namespace mirtak {
 namespace {
@@ -70,7 +71,10 @@ struct Conversion {
   Output output;
   ValueWriter writer;
   Decoder decoder;
-  bool ended = false;  // the data has ended: nothing more is given
+  TextLook look;
+  bool ended = false;          // the data has ended: nothing more is given
+  std::uint64_t fed = 0;       // bytes of the log given so far
+  std::uint64_t data_end = 0;  // once ended: the bytes of the log before its data ended
 };
 
 struct Storage {
@@ -86,6 +90,11 @@ Storage storage;
 // Hands on what the writer holds; false if the values did not fit the output.
 bool hand_on(Conversion& c) {
   return c.writer.flush();
+}
+
+// The bytes of the log before its data ended, or all given so far while it has not.
+std::uint64_t data_end(const Conversion& c) {
+  return c.ended ? c.data_end : c.fed;
 }
 
 }  // namespace
@@ -127,7 +136,15 @@ MIRTAK_EXPORT(mirtak_feed) int mirtak_feed(std::size_t size) {
   mirtak::Conversion& c = *storage.conversion;
   c.output.taken();
   if (size > mirtak::kBlockSize) return -1;
-  if (!c.ended && !c.decoder.feed(storage.block, size)) c.ended = true;
+  if (!c.ended) {
+    c.look.look(storage.block, size);  // before the decoder may rewrite the block
+    if (!c.decoder.feed(storage.block, size)) {
+      c.ended = true;
+      // Where in this block the data ended is not told yet: the block counts whole.
+      c.data_end = c.fed + size;
+    }
+    c.fed += size;
+  }
   if (!hand_on(c)) return -1;
   return c.ended ? 0 : 1;
 }
@@ -138,8 +155,26 @@ MIRTAK_EXPORT(mirtak_finish) int mirtak_finish() {
   mirtak::Conversion& c = *storage.conversion;
   c.output.taken();
   c.decoder.finish();
+  if (!c.ended) c.data_end = c.fed;  // the data ran to the end of the log
   c.ended = true;
   return hand_on(c) ? 0 : -1;
+}
+
+// How many bytes of the log came before its data ended (at its terminator line's "+" or at a
+// Ctrl-Z; all of them if it ran to the end); as far as it has been given, before then.
+MIRTAK_EXPORT(mirtak_data_end) double mirtak_data_end() {
+  return static_cast<double>(mirtak::data_end(*storage.conversion));
+}
+
+// The first control byte that no text holds among the first bytes of the log's data
+// (web/text_look.h): where it is, counted from 0, or -1 if there is none; and which byte it is.
+MIRTAK_EXPORT(mirtak_foreign_byte_at) double mirtak_foreign_byte_at() {
+  const mirtak::Conversion& c = *storage.conversion;
+  const bool in_data = c.look.found() && c.look.at() < mirtak::data_end(c);
+  return in_data ? static_cast<double>(c.look.at()) : -1;
+}
+MIRTAK_EXPORT(mirtak_foreign_byte) int mirtak_foreign_byte() {
+  return storage.conversion->look.byte();
 }
 
 MIRTAK_EXPORT(mirtak_values) const unsigned char* mirtak_values() {
