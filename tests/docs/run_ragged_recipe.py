@@ -8,15 +8,13 @@ Exit status 77 means the recipe needs what is not installed (with --require, tha
 instead)."""
 
 import argparse
-import importlib.util
 import os
-import shutil
 import subprocess
 import sys
 import tempfile
 
 from doc_blocks import block
-from run_recipe import COLUMNS, RUNNERS, SKIP, command_for
+from run_recipe import COLUMNS, SKIP, command_for, runnable
 
 # The recipes that make a table, and what their message says.
 STOPS = {
@@ -41,15 +39,7 @@ def main():
     args = parser.parse_args()
 
     language, source = block(args.doc, "recipe", args.name)
-    missing = None
-    if "import numpy" in source and importlib.util.find_spec("numpy") is None:
-        missing = "numpy"
-    elif language in RUNNERS and shutil.which(RUNNERS[language]) is None:
-        missing = RUNNERS[language]
-    if missing:
-        if args.require:
-            raise SystemExit(f"{missing} is not installed: recipe {args.name} cannot run")
-        print(f"SKIPPED: {missing} is not installed")
+    if not runnable(language, source, args):
         return SKIP
 
     with open(args.values, "rb") as f:

@@ -39,6 +39,20 @@ def expected_rows(log_path):
     return rows
 
 
+def runnable(language, source, args):
+    """Whether what the recipe needs is installed; if not, says so (with --require, fails)."""
+    missing = None
+    if "import numpy" in source and importlib.util.find_spec("numpy") is None:
+        missing = "numpy"
+    elif language in RUNNERS and shutil.which(RUNNERS[language]) is None:
+        missing = RUNNERS[language]
+    if missing and args.require:
+        raise SystemExit(f"{missing} is not installed: recipe {args.name} cannot run")
+    if missing:
+        print(f"SKIPPED: {missing} is not installed")
+    return missing is None
+
+
 def command_for(language, source, folder, cxx):
     """Writes the recipe into folder and returns the command that runs it."""
     suffix = {"sh": ".sh", "python": ".py", "cpp": ".cc", "r": ".R", "matlab": ".m"}[language]
@@ -85,15 +99,7 @@ def main():
     args = parser.parse_args()
 
     language, source = block(args.doc, "recipe", args.name)
-    missing = None
-    if "import numpy" in source and importlib.util.find_spec("numpy") is None:
-        missing = "numpy"
-    elif language in RUNNERS and shutil.which(RUNNERS[language]) is None:
-        missing = RUNNERS[language]
-    if missing:
-        if args.require:
-            raise SystemExit(f"{missing} is not installed: recipe {args.name} cannot run")
-        print(f"SKIPPED: {missing} is not installed")
+    if not runnable(language, source, args):
         return SKIP
 
     rows = expected_rows(args.log)

@@ -65,6 +65,11 @@ def files_of(folder):
     return found
 
 
+def number(text):
+    """A number as the text for people shows it, grouped by thousands."""
+    return int(text.replace(",", ""))
+
+
 def text_figures(report):
     """The figures of the text for people, log by log: {name: figures}."""
     logs = {}
@@ -73,7 +78,6 @@ def text_figures(report):
         head = re.fullmatch(r"(.*): ([\d,]+) data lines?, ([\d,]+) values?", lines[0])
         if head is None:
             raise SystemExit(f"not a report's first line: {lines[0]!r}")
-        number = lambda text: int(text.replace(",", ""))  # noqa: E731
         f = {"data_lines": number(head[2]), "values": number(head[3]), "values_per_line": 0,
              "other_lines": 0, "first_other_lines": [], "columns": [], "columns_left_out": 0}
         for line in lines[1:]:
