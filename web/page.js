@@ -185,11 +185,12 @@ function fail(view, message) {
   view.status(message);
 }
 
-function plural(n, one, many) {
-  return `${n.toLocaleString("en")} ${n === 1 ? one : many}`;
-}
-
+// A number as the page shows it, and a count of things.
 const count = (n) => n.toLocaleString("en");
+
+function plural(n, one, many) {
+  return `${count(n)} ${n === 1 ? one : many}`;
+}
 
 // What shows that a file is not a log, or null if nothing does: a control byte that no text
 // holds among its first bytes (the module's rule), or no data lines at all.
@@ -320,9 +321,8 @@ function plot(target, caption, shape) {
   caption.textContent = text;
   target.setAttribute("aria-label", text);
   const width = Math.max(200, Math.min(900, target.clientWidth || 800));
-  // eslint-disable-next-line no-undef -- uPlot comes with the page
   const axes = [{ label: "Data line" }, { size: 70 }];
-  // eslint-disable-next-line no-undef
+  // eslint-disable-next-line no-undef -- uPlot comes with the page
   const chart = new uPlot({ width, height: 300, series, axes, scales: { x: { time: false } } }, data, target);
   chart.setLegend({ idx: null });
 }
