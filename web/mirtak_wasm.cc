@@ -43,7 +43,8 @@ class Output final : public ByteSink {
 
  private:
   std::size_t used_ = 0;
-  unsigned char bytes_[kOutputSize];  // not cleared: only what write() counts is taken
+  // cppcheck-suppress uninitMemberVarPrivate ; not cleared: only what write() counts is taken
+  unsigned char bytes_[kOutputSize];
 };
 
 // What the page shows of the values: the shape, and the first lines for the plot.
@@ -63,6 +64,7 @@ class Shown final : public LineValues {
 };
 
 struct Conversion {
+  // cppcheck-suppress uninitMemberVar ; the output's bytes are not cleared (above)
   explicit Conversion(const KernelSet& set) : writer(output), decoder(writer, set) {
     writer.observe(shown);
   }
@@ -82,6 +84,7 @@ struct Storage {
   unsigned char block[kBlockSize];
   // Always one: what is asked of it before the first start is of an empty log.
   std::optional<Conversion> conversion{std::in_place, best_kernel_set()};
+  // cppcheck-suppress unusedStructMember ; filled by mirtak_first_other_lines()
   mirtak::ValueShape::OtherLine other_lines[mirtak::ValueShape::kListed];
 };
 
