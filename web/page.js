@@ -323,8 +323,7 @@ function plot(target, caption, shape) {
   const width = Math.max(200, Math.min(900, target.clientWidth || 800));
   const axes = [{ label: "Data line" }, { size: 70 }];
   // eslint-disable-next-line no-undef -- uPlot comes with the page
-  const chart = new uPlot({ width, height: 300, series, axes, scales: { x: { time: false } } }, data, target);
-  chart.setLegend({ idx: null });
+  new uPlot({ width, height: 300, series, axes, scales: { x: { time: false } } }, data, target);
 }
 
 function setUp() {
