@@ -70,7 +70,8 @@ struct Conversion {
   Output output;
   ValueWriter writer;
   Decoder decoder;
-  bool ended = false;  // the data has ended: nothing more is given
+  bool ended = false;          // the data has ended: nothing more is given
+  std::uint64_t data_end = 0;  // bytes of the log before its data ended, or given so far
 };
 
 struct Storage {
@@ -127,7 +128,10 @@ MIRTAK_EXPORT(mirtak_feed) int mirtak_feed(std::size_t size) {
   mirtak::Conversion& c = *storage.conversion;
   c.output.taken();
   if (size > mirtak::kBlockSize) return -1;
-  if (!c.ended && !c.decoder.feed(storage.block, size)) c.ended = true;
+  if (!c.ended) {
+    c.ended = !c.decoder.feed(storage.block, size);
+    c.data_end += c.ended ? c.decoder.data_end() : size;
+  }
   if (!hand_on(c)) return -1;
   return c.ended ? 0 : 1;
 }
@@ -140,6 +144,12 @@ MIRTAK_EXPORT(mirtak_finish) int mirtak_finish() {
   c.decoder.finish();
   c.ended = true;
   return hand_on(c) ? 0 : -1;
+}
+
+// Where the log's data ended (at the terminator line's "+" or at a Ctrl-Z), in bytes from the
+// log's start; the bytes given so far if it has not ended.
+MIRTAK_EXPORT(mirtak_data_end) double mirtak_data_end() {
+  return static_cast<double>(storage.conversion->data_end);
 }
 
 MIRTAK_EXPORT(mirtak_values) const unsigned char* mirtak_values() {
