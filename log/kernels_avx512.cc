@@ -3,6 +3,7 @@
 // the program still runs on any x86-64.
 #include <immintrin.h>
 
+#include "log/fast_way.h"
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -139,10 +140,9 @@ __attribute__((target("avx512bw,avx512vbmi2,popcnt"))) inline std::size_t list_b
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read
 // eight at a time from the list of their positions.
 __attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi,avx512vbmi2,bmi,popcnt"),
-               flatten)) std::size_t
-map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
-           MaskDeriver& deriver, unsigned char* items) {
-  return map_listed<classes_of, list_by_compress, read_fields>(data, chunks, end, deriver, items);
+               flatten)) Converted
+convert(Reading reading, const unsigned char* begin, const unsigned char* end, ValueWriter& out) {
+  return convert_fast<classes_of, list_by_compress, read_fields>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::avx512

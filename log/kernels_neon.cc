@@ -2,6 +2,7 @@
 // SIMD (NEON), so they need no test of the processor and no instructions of their own to enable.
 #include <arm_neon.h>
 
+#include "log/fast_way.h"
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -139,9 +140,9 @@ ByteClasses classes_of(const unsigned char* chunk) {
 }  // namespace
 
 // Each sixteen chunks' values are read eight at a time from the list of their positions.
-std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
-                       MaskDeriver& deriver, unsigned char* items) {
-  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
+Converted convert(Reading reading, const unsigned char* begin, const unsigned char* end,
+                  ValueWriter& out) {
+  return convert_fast<classes_of, list_by_bits, read_eight>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::neon

@@ -4,6 +4,7 @@
 // program still runs on any x86.
 #include <immintrin.h>
 
+#include "log/fast_way.h"
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -152,12 +153,11 @@ __attribute__((target("sse4.2,popcnt"))) inline void read_eight(const unsigned c
 
 // The masks are derived here too, and values counted with POPCNT. Each sixteen chunks' values
 // are read from the list of their positions.
-__attribute__((target("sse4.2,popcnt"), flatten)) std::size_t map_chunks(const unsigned char* data,
-                                                                         std::size_t chunks,
-                                                                         const unsigned char* end,
-                                                                         MaskDeriver& deriver,
-                                                                         unsigned char* items) {
-  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
+__attribute__((target("sse4.2,popcnt"), flatten)) Converted convert(Reading reading,
+                                                                    const unsigned char* begin,
+                                                                    const unsigned char* end,
+                                                                    ValueWriter& out) {
+  return convert_fast<classes_of, list_by_bits, read_eight>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::sse4

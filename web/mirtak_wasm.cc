@@ -75,8 +75,7 @@ struct Conversion {
   Decoder decoder;
   TextLook look;
   bool ended = false;          // the data has ended: nothing more is given
-  std::uint64_t fed = 0;       // bytes of the log given so far
-  std::uint64_t data_end = 0;  // once ended: the bytes of the log before its data ended
+  std::uint64_t data_end = 0;  // bytes of the log before its data ended, or given so far
 };
 
 struct Storage {
@@ -93,11 +92,6 @@ Storage storage;
 // Hands on what the writer holds; false if the values did not fit the output.
 bool hand_on(Conversion& c) {
   return c.writer.flush();
-}
-
-// The bytes of the log before its data ended, or all given so far while it has not.
-std::uint64_t data_end(const Conversion& c) {
-  return c.ended ? c.data_end : c.fed;
 }
 
 }  // namespace
@@ -140,13 +134,9 @@ MIRTAK_EXPORT(mirtak_feed) int mirtak_feed(std::size_t size) {
   c.output.taken();
   if (size > mirtak::kBlockSize) return -1;
   if (!c.ended) {
-    c.look.look(storage.block, size);  // before the decoder may rewrite the block
-    if (!c.decoder.feed(storage.block, size)) {
-      c.ended = true;
-      // Where in this block the data ended is not told yet: the block counts whole.
-      c.data_end = c.fed + size;
-    }
-    c.fed += size;
+    c.look.look(storage.block, size);
+    c.ended = !c.decoder.feed(storage.block, size);
+    c.data_end += c.ended ? c.decoder.data_end() : size;
   }
   if (!hand_on(c)) return -1;
   return c.ended ? 0 : 1;
@@ -158,22 +148,21 @@ MIRTAK_EXPORT(mirtak_finish) int mirtak_finish() {
   mirtak::Conversion& c = *storage.conversion;
   c.output.taken();
   c.decoder.finish();
-  if (!c.ended) c.data_end = c.fed;  // the data ran to the end of the log
   c.ended = true;
   return hand_on(c) ? 0 : -1;
 }
 
-// How many bytes of the log came before its data ended (at its terminator line's "+" or at a
-// Ctrl-Z; all of them if it ran to the end); as far as it has been given, before then.
+// Where the log's data ended (at the terminator line's "+" or at a Ctrl-Z), in bytes from the
+// log's start; the bytes given so far if it has not ended.
 MIRTAK_EXPORT(mirtak_data_end) double mirtak_data_end() {
-  return static_cast<double>(mirtak::data_end(*storage.conversion));
+  return static_cast<double>(storage.conversion->data_end);
 }
 
 // The first control byte that no text holds among the first bytes of the log's data
 // (web/text_look.h): where it is, counted from 0, or -1 if there is none; and which byte it is.
 MIRTAK_EXPORT(mirtak_foreign_byte_at) double mirtak_foreign_byte_at() {
   const mirtak::Conversion& c = *storage.conversion;
-  const bool in_data = c.look.found() && c.look.at() < mirtak::data_end(c);
+  const bool in_data = c.look.found() && c.look.at() < c.data_end;
   return in_data ? static_cast<double>(c.look.at()) : -1;
 }
 MIRTAK_EXPORT(mirtak_foreign_byte) int mirtak_foreign_byte() {
