@@ -270,6 +270,7 @@ function show(view, file, done, values, seconds) {
   article.dataset.seconds = seconds.toFixed(3);
   article.dataset.megabytesPerSecond = rate.toFixed(1);
   article.dataset.dataEnd = String(done.dataEnd);
+  article.dataset.bytesRead = String(done.read);
   const why = notALog(file, done);
   if (why !== null) {
     // Its values are kept for one who knows better, but not offered as a conversion.

@@ -6,11 +6,12 @@
 //   page → worker  {convert: File}   or {cancel} at any time
 //   worker → page  {took: bytes} as the log is converted (its data may end before the file),
 //                  {values: ArrayBuffer, size} for each next piece of the value file (its
-//                  first `size` bytes); then {done: {dataEnd, foreignByte, shape, coreSeconds}}
-//                  (web/core.js says what each is), {failed: why} (why: "changed" if the file
-//                  changed after it was chosen, "noSuchFile" if it is gone or nothing of it
-//                  could be read, "cannotRead" if the rest could not, "cannotWrite" if its
-//                  values could not be handed on) or {cancelled}
+//                  first `size` bytes); then {done: {read, dataEnd, foreignByte, shape,
+//                  coreSeconds}} (the bytes read; web/core.js says what the others are),
+//                  {failed: why} (why: "changed" if the file changed after it was chosen,
+//                  "noSuchFile" if it is gone or nothing of it could be read, "cannotRead" if
+//                  the rest could not, "cannotWrite" if its values could not be handed on) or
+//                  {cancelled}
 import { blockReader } from "./blocks.js";
 import { loadCore } from "./core.js";
 
@@ -155,6 +156,6 @@ async function convert(core, file, conversion) {
   seconds += (performance.now() - started) / 1000;
   values.handOver();
   return {
-    done: { dataEnd: core.dataEnd(), foreignByte: core.foreignByte(), shape: core.shape(), coreSeconds: seconds },
+    done: { read, dataEnd: core.dataEnd(), foreignByte: core.foreignByte(), shape: core.shape(), coreSeconds: seconds },
   };
 }

@@ -220,6 +220,36 @@ test("a control byte that no text holds, among the first bytes of the log's data
   }
 });
 
+test("where the data ends: the terminator line's +, a Ctrl-Z, or the end of the log", () => {
+  const big = numericLog(3 * 1024 * 1024, 6, { seed: 5 });
+  const cases = [
+    ["a terminator line", Buffer.from("H\n1 2\n+ END\n3 4\n"), 6],
+    ["CR LF line ends", Buffer.from("H\r\n1 2\r\n+\r\n"), 8],
+    ["a header that begins with +", Buffer.from("+H\n1\n +2\n+\n"), 9],
+    ["a Ctrl-Z in a data line", Buffer.from("H\n1 2\x1a3\n+\n"), 5],
+    ["a Ctrl-Z in the header", Buffer.from("H\x1a\n1 2\n"), 1],
+    ["no terminator", Buffer.from("H\n1 2\n3"), 7],
+    ["an empty log", Buffer.alloc(0), 0],
+    ["past the module's blocks", Buffer.concat([big, Buffer.from("5 6\n")]), big.lastIndexOf("+ END")],
+  ];
+  for (const [name, log, end] of cases) {
+    for (const kernelSet of kernelSets) {
+      for (const pieces of [[Infinity], [1], [7, 4093], [1024 * 1024 - 1]]) {
+        if (pieces[0] === 1 && log.length > 100) continue;
+        convert(log, kernelSet, pieces);
+        assert.equal(core.dataEnd(), end, `${name}: ${kernelSet}, pieces ${pieces}`);
+      }
+    }
+  }
+  // A control byte after the data's end is not the log's.
+  for (const [log, want] of [[Buffer.from("H\n1 2\n+\n\0\0"), null], [Buffer.from("H\n1 2\0\n+\n"), { at: 5, byte: 0 }]]) {
+    for (const kernelSet of kernelSets) {
+      convert(log, kernelSet, [Infinity]);
+      assert.deepEqual(core.foreignByte(), want, kernelSet);
+    }
+  }
+});
+
 test("numbers from outside the tables are refused, not read past", async () => {
   const fresh = await loadCore(readFileSync(modulePath));
   // Before any start: the shape of an empty log.

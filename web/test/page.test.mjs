@@ -176,13 +176,17 @@ test("a 100 MB log, byte for byte", async () => {
 
 test("a log whose data ends long before the file: the rest is not read", async () => {
   const log = join(workDir, "ENDED.LOG");
-  writeFileSync(log, Buffer.concat([numericLog(2_000_000, 5), Buffer.alloc(30_000_000, "7 8 9\r\n")]));
+  const logged = numericLog(2_000_000, 5);
+  writeFileSync(log, Buffer.concat([logged, Buffer.alloc(30_000_000, "7 8 9\r\n")]));
   const result = await convert(log);
   const shown = await shapeShown(result);
   assert.equal(shown.state, "done", shown.status);
+  // The data ends at the terminator line's "+": that many bytes of the log come before it.
   const [, end, size] = /data ends at byte ([\d,]+) of ([\d,]+)$/.exec(shown.status).map(shownNumber);
-  assert.equal(size, statSync(log).size, shown.status);
-  assert.ok(end < 10_000_000, shown.status);
+  assert.deepEqual([end, size], [logged.lastIndexOf("+ END"), statSync(log).size], shown.status);
+  // The rest was not read: the reading stopped a block or so after the data's end.
+  const read = Number(await result.evaluate((r) => r.dataset.bytesRead));
+  assert.ok(read > end && read < 10_000_000, `${read} bytes read`);
   assert.ok((await save(result)).equals(nativeValuesOfFile(log)), "ENDED.MX as the tool's");
 });
 
@@ -272,7 +276,9 @@ test("files that are no log are said to be so, with what was found", async () =>
   const sound = join(workDir, "SOUND.WAV");
   writeFileSync(sound, Buffer.concat([header, samples]));
   const cases = [
-    [join(root, "docs/page.png"), /^page\.png does not look like a KOVIR log: no data lines/, false],
+    // Its eighth byte is a Ctrl-Z, which ends the input.
+    [join(root, "docs/page.png"), new RegExp("^page\\.png does not look like a KOVIR log: no data lines before its " +
+      `data ends, at byte 6 of ${statSync(join(root, "docs/page.png")).size.toLocaleString("en")}$`), false],
     [sound, /^SOUND\.WAV does not look like a KOVIR log: byte 7 is a NUL byte, which no text holds$/, true],
     [join(root, "tests/e2e/header_only.log"), /^header_only\.log does not look like a KOVIR log: no data lines/, false],
     [join(root, "tests/e2e/empty.log"), /^empty\.log does not look like a KOVIR log: the file is empty$/, false],
