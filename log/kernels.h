@@ -46,4 +46,15 @@ inline std::int16_t field_value(const unsigned char* p, const unsigned char* end
   return number.value();
 }
 
+// Reads again, one character at a time, the fields of a group whose digits may go on past the
+// eight bytes a set reads at once: bit k of `lanes` for the field at first + at[k], whose item
+// goes to out + 2k.
+inline void read_long_values(unsigned lanes, const unsigned char* first, const std::uint16_t* at,
+                             const unsigned char* end, unsigned char* out) {
+  for (; lanes != 0; lanes &= lanes - 1) {
+    const auto k = static_cast<std::size_t>(__builtin_ctz(lanes));
+    store_item(field_value(first + at[k], end), out + kItemSize * k);
+  }
+}
+
 }  // namespace mirtak

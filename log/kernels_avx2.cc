@@ -137,10 +137,7 @@ __attribute__((target("avx2"))) inline void read_eight(const unsigned char* base
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(items));
   const auto lanes_a = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(a.may_go_on)));
   const auto lanes_b = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(b.may_go_on)));
-  for (unsigned lanes = lanes_a | lanes_b << 4; lanes != 0; lanes &= lanes - 1) {
-    const std::size_t k = static_cast<std::size_t>(__builtin_ctz(lanes));
-    store_item(field_value(base + at[k], end), out + 2 * k);
-  }
+  read_long_values(lanes_a | lanes_b << 4, base, at, end, out);
 }
 
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read

@@ -100,10 +100,7 @@ __attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi"))) inline
   }
   const EightValues eight = read_eight(bytes);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), eight.items);
-  for (unsigned lanes = eight.may_go_on; lanes != 0; lanes &= lanes - 1) {
-    const auto k = static_cast<std::size_t>(__builtin_ctz(lanes));
-    store_item(field_value(first + at[k], end), out + 2 * k);
-  }
+  read_long_values(eight.may_go_on, first, at, end, out);
 }
 
 __attribute__((target("avx512bw"))) inline ByteClasses classes_of(const unsigned char* chunk) {

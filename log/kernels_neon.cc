@@ -119,13 +119,10 @@ void read_eight(const unsigned char* base, const std::uint16_t* at, const unsign
   vst1q_u8(out, vrev16q_u8(vreinterpretq_u8_u16(values)));  // big-endian items
 
   const uint16x8_t go_on = low_halves(f01.may_go_on, f23.may_go_on, f45.may_go_on, f67.may_go_on);
-  // One bit per field, at the bottom of its byte.
-  std::uint64_t lanes =
+  // One bit per field, at the bottom of its byte, gathered into one byte: bit k for field k.
+  const std::uint64_t lanes =
       vget_lane_u64(vreinterpret_u64_u8(vmovn_u16(go_on)), 0) & 0x0101010101010101u;
-  for (; lanes != 0; lanes &= lanes - 1) {
-    const std::size_t k = static_cast<std::size_t>(__builtin_ctzll(lanes)) / 8;
-    store_item(field_value(base + at[k], end), out + 2 * k);
-  }
+  read_long_values(static_cast<unsigned>((lanes * 0x0102040810204080u) >> 56), base, at, end, out);
 }
 
 ByteClasses classes_of(const unsigned char* chunk) {

@@ -137,9 +137,10 @@ __attribute__((target("sse4.2,popcnt"), always_inline)) inline void read_four(
   // Only a lane of eight digits has bit 3 of its length set.
   const unsigned lengths = a.lengths | b.lengths << 8;
   if ((lengths & 0x8888u) == 0) return;
-  for (std::size_t k = 0; k < 4; ++k) {
-    if ((lengths >> (4 * k) & 8u) != 0) store_item(field_value(base + at[k], end), out + 2 * k);
-  }
+  unsigned lanes = 0;
+  for (unsigned k = 0; k < 4; ++k)
+    lanes |= (lengths >> (4 * k + 3) & 1u) << k;
+  read_long_values(lanes, base, at, end, out);
 }
 
 // The values of the eight fields at first + at[0..7], four at a time.

@@ -123,11 +123,7 @@ void read_eight(const unsigned char* base, const std::uint16_t* at, const unsign
   wasm_v128_store(out, wasm_i8x16_shuffle(values, values, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13,
                                           12, 15, 14));
   const v128_t go_on = low_halves(f01.may_go_on, f23.may_go_on, f45.may_go_on, f67.may_go_on);
-  for (auto lanes = static_cast<unsigned>(wasm_i16x8_bitmask(go_on)); lanes != 0;
-       lanes &= lanes - 1) {
-    const std::size_t k = static_cast<std::size_t>(__builtin_ctz(lanes));
-    store_item(field_value(base + at[k], end), out + 2 * k);
-  }
+  read_long_values(static_cast<unsigned>(wasm_i16x8_bitmask(go_on)), base, at, end, out);
 }
 
 ByteClasses classes_of(const unsigned char* chunk) {

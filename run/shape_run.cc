@@ -25,10 +25,10 @@ class Discard final : public ByteSink {
 };
 
 // Everything the reading of one log works with.
-struct Reading {
+struct ShapeReading {
   // The read block is not cleared: only what a read fills is looked at.
   // cppcheck-suppress uninitMemberVar
-  Reading() : writer(discard), decoder(writer) { writer.observe(shape); }
+  ShapeReading() : writer(discard), decoder(writer) { writer.observe(shape); }
 
   LogFile log;
   Discard discard;
@@ -38,8 +38,8 @@ struct Reading {
   unsigned char block[kReadBlockSize];
 };
 
-struct Storage {
-  explicit Storage(bool json)
+struct ShapeStorage {
+  explicit ShapeStorage(bool json)
       : out({ConsoleKind::Stream::kOutput, false, json}),
         errors({ConsoleKind::Stream::kError, false, false}),
         report(json) {}
@@ -47,11 +47,11 @@ struct Storage {
   Console out;
   Console errors;
   ShapeReport report;
-  std::optional<Reading> reading;  // built anew for each log
+  std::optional<ShapeReading> reading;  // built anew for each log
 };
 
 // Not built until the run knows whether it reports JSON.
-std::optional<Storage> storage;
+std::optional<ShapeStorage> storage;
 
 bool is_json_option(const NameChar* argument) {
   constexpr std::string_view kJson = "--json";
@@ -60,7 +60,7 @@ bool is_json_option(const NameChar* argument) {
 }
 
 // Reads one log to the end of its data; the failure if it cannot be read.
-std::optional<Failure> read_shape(Reading& r, const NameChar* name) {
+std::optional<Failure> read_shape(ShapeReading& r, const NameChar* name) {
   if (!r.log.open(name)) return Failure::kNoSuchFile;
   const std::ptrdiff_t first = r.log.read(r.block, kReadBlockSize);
   const bool read = first >= 0 && read_to_end(r.log, r.decoder, r.writer, r.block,
@@ -77,7 +77,7 @@ int shape_run(int argc, const NameChar* const* argv) noexcept {
   prepare_process();
   const bool json = argc > 1 && is_json_option(argv[1]);
   const int first = json ? 2 : 1;
-  Storage& s = storage.emplace(json);
+  ShapeStorage& s = storage.emplace(json);
   if (argc <= first) {
     print_failure_line(s.errors, Failure::kWrongInput, {});
     s.errors.print("\tInput: mirtak-shape [--json] LogFileName...\n");
