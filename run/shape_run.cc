@@ -75,17 +75,26 @@ std::optional<Failure> read_shape(ShapeReading& r, const NameChar* name) {
 
 int shape_run(int argc, const NameChar* const* argv) noexcept {
   prepare_process();
-  const bool json = argc > 1 && is_json_option(argv[1]);
-  const int first = json ? 2 : 1;
+  // --json may stand anywhere among the names; a log of that name is named ./--json.
+  bool json = false;
+  int logs = 0;
+  for (int i = 1; i < argc; ++i) {
+    if (is_json_option(argv[i])) {
+      json = true;
+    } else {
+      ++logs;
+    }
+  }
   ShapeStorage& s = storage.emplace(json);
-  if (argc <= first) {
+  if (logs == 0) {
     print_failure_line(s.errors, Failure::kWrongInput, {});
     s.errors.print("\tInput: mirtak-shape [--json] LogFileName...\n");
     return 1;
   }
   int status = 0;
   s.report.begin(s.out);
-  for (int i = first; i < argc; ++i) {
+  for (int i = 1; i < argc; ++i) {
+    if (is_json_option(argv[i])) continue;
     const std::optional<Failure> failed = read_shape(s.reading.emplace(), argv[i]);
     if (failed) {
       print_failure_line(s.errors, *failed, argv[i]);

@@ -144,6 +144,22 @@ std::vector<std::vector<std::size_t>> cuts(const std::string& log) {
   return all;
 }
 
+// Lines of seventeen different counts above the columns kept, then five lines of another.
+std::string wide_counts_log() {
+  std::string log = "H\n";
+  const auto line = [](std::size_t width) {
+    std::string text = "L";
+    for (std::size_t k = 0; k < width; ++k)
+      text += " " + std::to_string(k % 7);
+    return text + "\n";
+  };
+  for (std::size_t width = 300; width <= 316; ++width)
+    log += line(width);
+  for (int n = 0; n < 5; ++n)
+    log += line(400);
+  return log;
+}
+
 constexpr std::size_t kPieceValues = ValueWriter::kPieceSize / kItemSize;
 
 TEST(ValueShape, EveryFigureOfLogsWhoseValuesEndAroundTheWritersPieces) {
@@ -195,6 +211,7 @@ TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
       {"300 columns, more than are kept", tone_log(500, 300, true, 1)},
       {"the widest lines whose columns are all kept",
        tone_log(300, ValueShape::kColumns, false, 2)},
+      {"many wide counts, the most lines' the last to come", wide_counts_log()},
       {"a line of 40,000 values among short ones",
        "H\n" + tone_lines(3, 2, true, 3) + tone_lines(1, 40000, false, 4) + "X 1 2\n"},
       {"ragged lines, past three pieces", ragged},
@@ -208,8 +225,10 @@ TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
   for (const auto& c : cases) {
     const Figures expected = reference_figures(c.log);
     for (const KernelSet* set : available_kernel_sets()) {
-      for (const auto& cut : cuts(c.log))
-        ASSERT_EQ(shape_of(c.log, cut, *set), expected) << c.name << ", " << set->name;
+      for (const auto& cut : cuts(c.log)) {
+        ASSERT_EQ(shape_of(c.log, cut, *set), expected)
+            << c.name << ", " << set->name << ", blocks of " << cut[0];
+      }
     }
   }
 }

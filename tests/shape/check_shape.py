@@ -275,6 +275,12 @@ def check_cases(tool, folder, sample):
         expect("JSON of a name that is no UTF-8", (status, [r["log"] for r in json.loads(out)], err),
                (0, ["caf\ufffd.log"], ""))
     expect("JSON with no log read", tool.run(["--json"], folder), (1, "", USAGE))
+    expect("--json after the names, and a log named ./--json",
+           tool.run(["one.log", "--json", "./--json"], folder)[0::2],
+           (1, "No such file ./--json\n"))
+    expect("--json after the names gives the same report",
+           tool.run(["one.log", "empty.log", "--json"], folder),
+           tool.run(["--json", "one.log", "empty.log"], folder))
 
     # Failures: the message on standard error, status 1, the other logs still reported.
     expect("a missing log", tool.run(["nope.log"], folder), (1, "", "No such file nope.log\n"))
