@@ -60,8 +60,10 @@ class PendingFields {
 
   // The fields of the chunk at `offset` from the first; returns how many. The first eight are
   // written without a branch on how many there are (a chunk rarely has more): those past the
-  // last are written over by the next chunk's, or by the padding.
-  std::size_t add(std::uint64_t values, unsigned offset) {
+  // last are written over by the next chunk's, or by the padding. `lowest_bit` is the position
+  // of the lowest set bit of a word, any position when it has none (a set's own instruction).
+  template <typename LowestBit = unsigned (*)(std::uint64_t)>
+  std::size_t add(std::uint64_t values, unsigned offset, LowestBit lowest_bit = any_lowest_bit) {
     const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
     std::uint16_t* at = at_ + size_;
     for (std::size_t i = 0; i < kGroup; ++i, values &= values - 1)
@@ -96,8 +98,8 @@ class PendingFields {
   }
 
  private:
-  // The position of the lowest set bit; any position when there is none.
-  static unsigned lowest_bit(std::uint64_t bits) {
+  // The position of the lowest set bit; any position when there is none, on any processor.
+  static unsigned any_lowest_bit(std::uint64_t bits) {
     return static_cast<unsigned>(__builtin_ctzll(bits | std::uint64_t{1} << 63));
   }
 

@@ -136,9 +136,20 @@ __attribute__((target("avx2"))) inline void read_eight(const unsigned char* base
   read_long_values(lanes_a | lanes_b << 4, base, at, end, out);
 }
 
+// The position of the lowest set bit by BMI's tzcnt, whose answer for none (64) is as good as any.
+__attribute__((target("bmi"))) inline unsigned lowest_bit(std::uint64_t bits) {
+  return static_cast<unsigned>(_tzcnt_u64(bits));
+}
+
+__attribute__((target("bmi,popcnt"))) inline std::size_t list_fields(PendingFields& pending,
+                                                                     std::uint64_t values,
+                                                                     unsigned offset) {
+  return pending.add(values, offset, lowest_bit);
+}
+
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read
 // eight at a time from the list of their positions.
-MIRTAK_SET_CONVERT(__attribute__((target("avx2,bmi,popcnt"), flatten)), classes_of, list_by_bits,
+MIRTAK_SET_CONVERT(__attribute__((target("avx2,bmi,popcnt"), flatten)), classes_of, list_fields,
                    read_eight)
 
 }  // namespace mirtak::avx2
