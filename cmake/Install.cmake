@@ -1,4 +1,5 @@
-# Installs the console tools. On Linux as commands: the tools in bin, the manual page in man1,
+# Installs the console tools (MIRTAK_TOOLS, the one list of them), each on PATH where a package
+# puts one. On Linux as commands: the tools in bin, the manual page in man1,
 # the page in the package's data folder, and in the documentation folder the README, the format
 # guide, the changelog, the copyright file and the sample log with its value file (examples/),
 # the way Debian lays them out; `cmake --install` and the Debian package use the same rules. On
@@ -10,9 +11,6 @@
 #
 # MIRTAK_RELEASE_FILES (the presets that make release files) requires every part: the page must
 # have been built and every tool a package needs must be there, or configuring stops.
-
-# The console tools every package carries, each on PATH where the package puts one.
-set(mirtak_console_tools MIRTAK)
 
 option(MIRTAK_RELEASE_FILES "Make a release file: every part required (the page built first)" OFF)
 include(${CMAKE_CURRENT_LIST_DIR}/Requirements.cmake)
@@ -73,9 +71,9 @@ endif()
 set(mirtak_sample_files ${PROJECT_SOURCE_DIR}/examples/QDEMOX.LOG ${PROJECT_SOURCE_DIR}/examples/QDEMOX.MX)
 
 if(WIN32)
-  install(TARGETS ${mirtak_console_tools} RUNTIME DESTINATION .)
+  install(TARGETS ${MIRTAK_TOOLS} RUNTIME DESTINATION .)
   set(mirtak_installed_tool $<TARGET_FILE_NAME:MIRTAK>)
-  foreach(tool IN LISTS mirtak_console_tools)
+  foreach(tool IN LISTS MIRTAK_TOOLS)
     list(APPEND mirtak_installed_files $<TARGET_FILE_NAME:${tool}>)
   endforeach()
   mirtak_require_windows_documents()
@@ -86,9 +84,9 @@ if(WIN32)
     mirtak_require_msi_builders()
   endif()
 else()
-  install(TARGETS ${mirtak_console_tools} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS ${MIRTAK_TOOLS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   set(mirtak_installed_tool ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:MIRTAK>)
-  foreach(tool IN LISTS mirtak_console_tools)
+  foreach(tool IN LISTS MIRTAK_TOOLS)
     list(APPEND mirtak_installed_files ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${tool}>)
   endforeach()
   if(MIRTAK_RELEASE_FILES)

@@ -24,12 +24,6 @@ class Decoder {
   // more need be read, and nothing more may be given.
   bool feed(unsigned char* block, std::size_t size);
 
-  // Tells `ends` where each data line ends in the value stream, from the next block on.
-  void observe_line_ends(LineEnds& ends) {
-    fields_.observe_line_ends(ends);
-    if (fast_) fast_->observe_line_ends(ends);
-  }
-
   // The end of the input, or of the data: a last data line without a newline still counts.
   void finish() { lines_.finish(); }
 

@@ -47,9 +47,8 @@ std::size_t FastLines::convert(const unsigned char* data, const unsigned char* e
     // field the stretch's end cuts, are kept.
     const std::size_t bad = next_set(masks_.plain, 0, stretch_size_);
     const std::size_t stop = bad < stretch_size_ ? stop_before(bad) : cut_;
-    const std::size_t count = values_before(stop);
-    out_.commit(count);
-    if (line_ends_ != nullptr) report_line_ends(stop, out_.items() - count);  // Line ends
+    if (out_.observed()) end_lines(stop);
+    out_.commit(values_before(stop));
     place = place_at(stop);
     const bool block_ends = at + stretch_size_ == end;
     at += stop;
@@ -118,12 +117,12 @@ std::size_t FastLines::values_before(std::size_t offset) const {
   return masks_.values_before[k] + static_cast<std::size_t>(__builtin_popcountll(bits));
 }
 
-// Line ends: each newline before `to` ends a line, whose values (the trailing spaces' 0 at the
-// newline included) are those of the stretch before the byte after it.
-void FastLines::report_line_ends(std::size_t to, std::uint64_t items_before) const {
+// Tells the writer of each newline before `to`: its line's values (the trailing spaces' 0 at the
+// newline included) end with those of the stretch before the byte after it.
+void FastLines::end_lines(std::size_t to) const {
   for (std::size_t at = next_set(masks_.newline, 0, to); at != to;
        at = next_set(masks_.newline, at + 1, to)) {
-    line_ends_->line_ended(items_before + values_before(at + 1));
+    out_.end_line(values_before(at + 1));
   }
 }
 

@@ -45,7 +45,6 @@
 #include <cstdint>
 
 #include "log/kernels.h"
-#include "log/line_ends.h"
 #include "log/line_place.h"
 #include "output/value_writer.h"
 
@@ -54,9 +53,6 @@ namespace mirtak {
 class FastLines {
  public:
   FastLines(ValueWriter& out, const Kernels& kernels) : out_(out), kernels_(kernels) {}
-
-  // Line ends: tells `ends` of the end of each line converted from now on.
-  void observe_line_ends(LineEnds& ends) { line_ends_ = &ends; }
 
   // Converts the fields from data, which stands at `place`, as far as it can before end.
   // Returns how many bytes it took, and leaves in `place` where that stops: at the start of a
@@ -75,7 +71,7 @@ class FastLines {
   LinePlace place_at(std::size_t offset) const;
   std::size_t stop_before(std::size_t bad) const;
   std::size_t values_before(std::size_t offset) const;
-  void report_line_ends(std::size_t to, std::uint64_t items_before) const;
+  void end_lines(std::size_t to) const;
 
   ValueWriter& out_;
   Kernels kernels_;
@@ -86,8 +82,6 @@ class FastLines {
   LinePlace first_place_ = LinePlace::kLineStart;
   std::size_t cut_ = 0;      // where the stretch's last complete field ends
   StretchMasks masks_ = {};  // log/chunk_masks.h says what each holds
-
-  LineEnds* line_ends_ = nullptr;  // Line ends: none in the console tool
 };
 
 }  // namespace mirtak

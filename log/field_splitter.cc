@@ -33,7 +33,7 @@ void FieldSplitter::feed(const unsigned char* data, const unsigned char* end, Li
 // a field of their own, whose value is 0.
 void FieldSplitter::end_line(LinePlace place) {
   if (place == LinePlace::kInValue || place == LinePlace::kAfterField) out_.put(number_.value());
-  if (line_ends_ != nullptr) line_ends_->line_ended(out_.items());
+  out_.end_line();
   number_ = Number();
 }
 

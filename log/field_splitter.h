@@ -12,7 +12,6 @@
 #pragma once
 
 #include "log/byte_rules.h"
-#include "log/line_ends.h"
 #include "log/line_place.h"
 #include "log/number.h"
 #include "output/value_writer.h"
@@ -30,15 +29,11 @@ class FieldSplitter {
   // The newline: ends the line's last field.
   void end_line(LinePlace place);
 
-  // Tells `ends` of each line's end from now on.
-  void observe_line_ends(LineEnds& ends) { line_ends_ = &ends; }
-
   // Goes on between two fields, up to which the line was split another way.
   void resume() { number_ = Number(); }
 
  private:
   ValueWriter& out_;
-  LineEnds* line_ends_ = nullptr;
   Number number_;  // of the current value field; a new one at every other place
 };
 

@@ -49,6 +49,22 @@ inline std::int16_t load_item(const unsigned char* in) {
   return static_cast<std::int16_t>(item_order(bits));
 }
 
+// Who is told of the values as the writer takes them, and of where each data line ends: the value
+// file has no line marks, so a reader of its shape (output/value_shape.h) learns them here, from
+// the one owner of the items, in the order they are written and before any of them is handed on
+// or moved.
+class LineValues {
+ public:
+  // The next `count` values of the current data line, as items (2 bytes each), in order; one
+  // line's values may come in several calls.
+  virtual void take_values(const unsigned char* items, std::size_t count) = 0;
+  // The current data line has ended: the next values are the next line's.
+  virtual void line_ended() = 0;
+
+ protected:
+  ~LineValues() = default;
+};
+
 // Gathers items and hands them to the sink in whole pieces of kPieceSize bytes, the last piece
 // of a run excepted: pieces the size of the system's pages and caches write fastest. Room for
 // one more reservation lies past the piece; what a commit puts there moves to the front once the
@@ -80,24 +96,43 @@ class ValueWriter {
     if (used_ >= kPieceSize) write_piece();
   }
 
+  // Tells `lines` of every value and every line's end from now on. The console tool observes
+  // nothing: then each line's end costs one test.
+  void observe(LineValues& lines) {
+    lines_ = &lines;
+    told_ = used_;
+  }
+  bool observed() const { return lines_ != nullptr; }
+
+  // A data line has ended after the items put or committed so far and the first `reserved` items
+  // of the reservation being filled (which is committed after its lines' ends are told).
+  void end_line(std::size_t reserved = 0) {
+    if (lines_ == nullptr) return;
+    tell(used_ + reserved * kItemSize);
+    lines_->line_ended();
+  }
+
   // Hands every gathered item to the sink: the run's last piece. Once a write has failed,
   // nothing more is written (the file keeps what it had) and this keeps returning false.
   bool flush();
 
   bool failed() const { return failed_; }
 
-  // How many items have been put or committed so far, handed to the sink or not.
-  std::uint64_t items() const { return (handed_ + used_) / kItemSize; }
-
  private:
   // Writes the first kPieceSize bytes and moves what lies past them to the front.
   void write_piece();
   bool write(std::size_t size);
+  // Tells the observer of the items up to byte `to` of the buffer that it has not been told of.
+  void tell(std::size_t to) {
+    if (to != told_) lines_->take_values(buffer_ + told_, (to - told_) / kItemSize);
+    told_ = to;
+  }
 
   ByteSink& sink_;
-  std::size_t used_ = 0;      // below kPieceSize between calls
-  std::uint64_t handed_ = 0;  // bytes handed to the sink, written or not
+  std::size_t used_ = 0;  // below kPieceSize between calls
   bool failed_ = false;
+  LineValues* lines_ = nullptr;  // none in the console tool
+  std::size_t told_ = 0;         // the observer has been told of the buffer's items before this
   // Not cleared: only what put() and commit() count goes out.
   unsigned char buffer_[kPieceSize + kMaxReserve * kItemSize];
 };

@@ -4,6 +4,12 @@ namespace mirtak {
 
 namespace {
 
+#ifdef _WIN32
+constexpr bool kSystemLineEndIsCrLf = true;
+#else
+constexpr bool kSystemLineEndIsCrLf = false;
+#endif
+
 // Whether c is the second half of a character whose first half is previous: a UTF-16
 // surrogate pair. Bytes are never held together: however they are cut, they are the same.
 bool continues_character(NameChar previous, NameChar c) {
@@ -28,7 +34,7 @@ void Console::print(std::string_view text, NameView name, std::string_view more)
       write_out(used);
       used = 0;
     }
-    if (c == '\n') buffer_[used++] = '\r';
+    if (c == '\n' && (kind_.crlf || kSystemLineEndIsCrLf)) buffer_[used++] = '\r';
     buffer_[used++] = c;
     previous = c;
   };

@@ -33,15 +33,16 @@ int in_code_page(unsigned int code_page, const wchar_t* text, std::size_t size, 
 }
 
 // Hands all of data to write_some, a part at a time, until it is written or write_some fails
-// (writes nothing). Errors are deliberately ignored: see run/console.h.
+// (writes nothing): false then. The tool goes on regardless: see run/console.h.
 template <typename Char, typename WriteSome>
-void write_all(const Char* data, std::size_t size, WriteSome write_some) {
+bool write_all(const Char* data, std::size_t size, WriteSome write_some) {
   while (size != 0) {
     const DWORD put = write_some(data, static_cast<DWORD>(clamp(size)));
-    if (put == 0) return;
+    if (put == 0) return false;
     data += put;
     size -= put;
   }
+  return true;
 }
 
 }  // namespace
@@ -57,21 +58,28 @@ ConsoleBytes console_bytes(unsigned int code_page, const wchar_t* text, std::siz
 }
 
 void Console::write_out(std::size_t size) {
-  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
-  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
-  const ConsoleBytes bytes = console_bytes(::GetACP(), buffer_, size, bytes_, sizeof bytes_);
+  const HANDLE out = ::GetStdHandle(
+      kind_.stream == ConsoleKind::Stream::kError ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) {
+    failed_ = true;
+    return;
+  }
+  const unsigned int code_page = kind_.utf8 ? CP_UTF8 : ::GetACP();
+  const ConsoleBytes bytes = console_bytes(code_page, buffer_, size, bytes_, sizeof bytes_);
   DWORD mode = 0;
+  bool written = false;
   if (!bytes.in_code_page && ::GetConsoleMode(out, &mode) != 0) {
-    write_all(buffer_, size, [out](const wchar_t* part, DWORD length) {
+    written = write_all(buffer_, size, [out](const wchar_t* part, DWORD length) {
       DWORD put = 0;
       return ::WriteConsoleW(out, part, length, &put, nullptr) != 0 ? put : 0;
     });
   } else {
-    write_all(bytes_, bytes.size, [out](const char* part, DWORD length) {
+    written = write_all(bytes_, bytes.size, [out](const char* part, DWORD length) {
       DWORD put = 0;
       return ::WriteFile(out, part, length, &put, nullptr) != 0 ? put : 0;
     });
   }
+  if (!written) failed_ = true;
 }
 
 }  // namespace mirtak

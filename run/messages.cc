@@ -1,5 +1,6 @@
 #include "run/messages.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 
@@ -39,6 +40,17 @@ void print_banner(Console& console) {
 void print_failure(Console& console, Failure failure, NameView name) {
   const Message& message = kMessages[static_cast<std::size_t>(failure)];
   console.print(message.before_name, name, message.after_name);
+}
+
+void print_failure_line(Console& console, Failure failure, NameView name) {
+  const Message& message = kMessages[static_cast<std::size_t>(failure)];
+  char after[32] = {};
+  const std::size_t size = std::min(message.after_name.size(), sizeof after - 1);
+  std::copy_n(message.after_name.data(), size, after);
+  after[size] = '\n';
+  std::string_view text = message.before_name;
+  text.remove_prefix(1);  // every message's first character is its newline
+  console.print(text, name, std::string_view(after, size + 1));
 }
 
 }  // namespace mirtak

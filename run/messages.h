@@ -25,4 +25,8 @@ void print_banner(Console& console);
 // (empty for kWrongInput).
 void print_failure(Console& console, Failure failure, NameView name);
 
+// The same message as a line of its own, for the companion command's standard error: without the
+// newline that sets it apart from the banner, with one at its end.
+void print_failure_line(Console& console, Failure failure, NameView name);
+
 }  // namespace mirtak

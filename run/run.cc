@@ -10,13 +10,11 @@
 #include "run/files.h"
 #include "run/messages.h"
 #include "run/process.h"
+#include "run/read_log.h"
 
 namespace mirtak {
 
 namespace {
-
-// How much of the log one read asks for.
-constexpr std::size_t kReadBlockSize = std::size_t{256} * 1024;
 
 // Everything one conversion works with: the two files, the value buffer, the decoder with its
 // tables, and the block the log is read into.
@@ -102,19 +100,6 @@ std::ptrdiff_t read_first_block(Conversion& c) {
   return static_cast<std::ptrdiff_t>(filled);
 }
 
-// Converts the block read so far (got bytes), then reads the log to the end of its data,
-// converting as it goes. False on a read error.
-bool pump(Conversion& c, std::size_t got) {
-  while (got != 0 && c.decoder.feed(c.block, got)) {
-    if (c.writer.failed()) return true;  // no use reading on; the write error is reported
-    const std::ptrdiff_t next = c.log.read(c.block, kReadBlockSize);
-    if (next < 0) return false;
-    got = static_cast<std::size_t>(next);
-  }
-  c.decoder.finish();
-  return true;
-}
-
 // Nothing if the log was converted.
 std::optional<Failed> convert(Conversion& c, const NameChar* log_name, const NameChar* value_name) {
   if (!c.log.open(log_name)) return Failed{Failure::kNoSuchFile, log_name};
@@ -127,7 +112,7 @@ std::optional<Failed> convert(Conversion& c, const NameChar* log_name, const Nam
     return Failed{Failure::kCannotCreate, value_name};
   }
 
-  const bool read = pump(c, log_start.size);
+  const bool read = read_to_end(c.log, c.decoder, c.writer, c.block, log_start.size);
   // What was converted before any failure stays in the value file.
   const bool flushed = c.writer.flush();
   c.log.close();

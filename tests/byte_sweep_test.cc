@@ -88,6 +88,7 @@ void expect_reference_values(const Log& log, std::size_t longest_probe) {
     LineEndList line_ends;
     ASSERT_EQ(convert(log.text, {0}, *set, Feed::kSlices, &line_ends), expected) << "whole";
     ASSERT_EQ(line_ends.ends, expected_ends) << "where the lines end";
+    ASSERT_EQ(line_ends.values, expected) << "the values told with them";
     for (std::size_t offset = 0; offset <= longest_probe; ++offset) {
       ASSERT_EQ(convert(log.text, pieces_cutting(log, offset), *set), expected)
           << "cut " << offset << " bytes into each probed line";

@@ -81,6 +81,7 @@ void expect_reference_values(const std::string& log, std::mt19937& rng, int roun
     ASSERT_EQ(convert(log, pieces, *set, Feed::kSlices, &line_ends), expected)
         << "round " << round << ", " << set->name;
     ASSERT_EQ(line_ends.ends, expected_ends) << "round " << round << ", " << set->name;
+    ASSERT_EQ(line_ends.values, expected) << "round " << round << ", " << set->name;
     // As the tool reads: every piece into the same buffer.
     ASSERT_EQ(convert(log, pieces, *set, Feed::kOneBuffer), expected)
         << "round " << round << ", " << set->name << ", one buffer";

@@ -23,7 +23,8 @@ std::int16_t reference_number(const std::string& field) {
   return static_cast<std::int16_t>(low < 32768 ? low : low - 65536);
 }
 
-// The values of each data line.
+}  // namespace
+
 std::vector<std::vector<std::int16_t>> reference_lines(std::string log) {
   if (const std::size_t end = log.find('\x1a'); end != std::string::npos) log.resize(end);
   log.erase(std::remove(log.begin(), log.end(), '\r'), log.end());
@@ -54,8 +55,6 @@ std::vector<std::vector<std::int16_t>> reference_lines(std::string log) {
   }
   return values;
 }
-
-}  // namespace
 
 std::vector<std::int16_t> reference_values(std::string log) {
   const std::vector<std::vector<std::int16_t>> lines = reference_lines(std::move(log));

@@ -12,6 +12,9 @@ namespace mirtak::test {
 
 std::vector<std::int16_t> reference_values(std::string log);
 
+// The values of each data line, line by line.
+std::vector<std::vector<std::int16_t>> reference_lines(std::string log);
+
 // How many values each data line gives, in order.
 std::vector<std::size_t> reference_line_counts(std::string log);
 

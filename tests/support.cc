@@ -65,11 +65,11 @@ std::vector<const KernelSet*> available_kernel_sets() {
 }
 
 std::string convert(std::string_view log, const std::vector<std::size_t>& pieces,
-                    const KernelSet& kernel_set, Feed feed, LineEnds* line_ends) {
+                    const KernelSet& kernel_set, Feed feed, LineValues* lines) {
   MemorySink sink;
   ValueWriter writer(sink);
   Decoder decoder(writer, kernel_set);
-  if (line_ends != nullptr) decoder.observe_line_ends(*line_ends);
+  if (lines != nullptr) writer.observe(*lines);
   std::string copy(log);  // the decoder rewrites its blocks in place
   std::string block;      // for Feed::kOneBuffer: sized once, so it never moves
   block.reserve(copy.size());

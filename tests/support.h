@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "log/kernel_sets.h"
-#include "log/line_ends.h"
+#include "output/value_writer.h"
 
 namespace mirtak::test {
 
@@ -28,16 +28,20 @@ enum class Feed : unsigned char { kSlices, kOneBuffer };
 
 // Converts a whole log in memory, handing it over in pieces of the given sizes, cycled (0: all
 // at once). Returns the value file's bytes.
-// Line ends, where given, are told where each data line ends.
+// `lines`, where given, observes the writer: it is told each line's values and end.
 std::string convert(std::string_view log, const std::vector<std::size_t>& pieces = {0},
                     const KernelSet& kernel_set = best_kernel_set(), Feed feed = Feed::kSlices,
-                    LineEnds* line_ends = nullptr);
+                    LineValues* lines = nullptr);
 
-// Where each data line ends in the value stream, as the decoder tells.
-class LineEndList final : public LineEnds {
+// Where each data line ends in the value stream, and every value told, as the writer tells them.
+class LineEndList final : public LineValues {
  public:
-  void line_ended(std::uint64_t values) override { ends.push_back(values); }
+  void take_values(const unsigned char* items, std::size_t count) override {
+    values.append(reinterpret_cast<const char*>(items), count * kItemSize);
+  }
+  void line_ended() override { ends.push_back(values.size() / kItemSize); }
   std::vector<std::uint64_t> ends;
+  std::string values;  // as items
 };
 
 // The same from how many values each line gives: their running totals.

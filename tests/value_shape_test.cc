@@ -1,256 +1,234 @@
-// The shape of the values that the page shows before a value file is saved: learnt from the
-// line ends the decoder tells and the value file's bytes, on every kernel set, the log cut into
-// odd pieces so that lines end on both sides of the writer's flushes.
-#include "web/value_shape.h"
+// The shape of the values (lines, values per line, the lines that differ, each column's range),
+// learnt from what the writer tells as it writes, against the shape worked out from the reference
+// reading's lines (tests/reference.h): every figure, on every kernel set, for logs whose value
+// files end on both sides of the writer's pieces, cut into blocks in every way the other tests
+// cut them.
+#include "output/value_shape.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <ostream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "log/decoder.h"
+#include "log/chunk_masks.h"
+#include "tests/reference.h"
 #include "tests/support.h"
 
 namespace mirtak::test {
 namespace {
 
-class ShapeSink final : public ByteSink {
- public:
-  explicit ShapeSink(ValueShape& shape) : shape_(shape) {}
-  bool write(const unsigned char* data, std::size_t size) override {
-    shape_.take_items(data, size);
-    return true;
+struct Figures {
+  std::uint64_t lines = 0;
+  std::uint64_t values = 0;
+  std::uint64_t per_line = 0;
+  std::uint64_t other = 0;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> first_other;  // line number, count
+  std::vector<std::pair<int, int>> columns;                          // smallest, largest
+  std::uint64_t left_out = 0;
+
+  bool operator==(const Figures& o) const {
+    return lines == o.lines && values == o.values && per_line == o.per_line && other == o.other &&
+           first_other == o.first_other && columns == o.columns && left_out == o.left_out;
   }
-
- private:
-  ValueShape& shape_;
 };
 
-struct Odd {
-  std::uint64_t line;
-  std::uint32_t values;
-  bool operator==(const Odd& o) const { return line == o.line && values == o.values; }
-};
-
-struct Shape {
-  std::uint64_t lines;
-  std::uint32_t common;
-  std::uint64_t with_common;
-  std::vector<Odd> odd;
-  std::vector<std::pair<int, int>> ranges;  // smallest, largest of each column
-};
-
-void PrintTo(const Odd& o, std::ostream* os) {
-  *os << "line " << o.line << ": " << o.values;
+void PrintTo(const Figures& f, std::ostream* os) {
+  *os << f.lines << " lines, " << f.values << " values, " << f.per_line << " a line, " << f.other
+      << " other:";
+  for (const auto& [line, count] : f.first_other)
+    *os << " " << line << "=" << count;
+  *os << "; " << f.columns.size() << " columns:";
+  for (const auto& [low, high] : f.columns)
+    *os << " " << low << ".." << high;
+  *os << "; " << f.left_out << " left out";
 }
 
-Shape shape_of(const std::string& log, std::size_t piece, const KernelSet& set) {
+// The figures worked out from the lines themselves: the most common count (on a tie the
+// smaller), the first lines of any other, each column's range up to the columns kept.
+Figures reference_figures(const std::string& log) {
+  const std::vector<std::vector<std::int16_t>> lines = reference_lines(log);
+  Figures f;
+  f.lines = lines.size();
+  std::map<std::size_t, std::uint64_t> lines_of_count;
+  std::size_t widest = 0;
+  for (const auto& line : lines) {
+    f.values += line.size();
+    ++lines_of_count[line.size()];
+    widest = std::max(widest, line.size());
+    for (std::size_t k = 0; k < line.size() && k < ValueShape::kColumns; ++k) {
+      if (k == f.columns.size()) f.columns.emplace_back(line[k], line[k]);
+      f.columns[k] = {std::min<int>(f.columns[k].first, line[k]),
+                      std::max<int>(f.columns[k].second, line[k])};
+    }
+  }
+  std::uint64_t most = 0;
+  for (const auto& [count, number] : lines_of_count) {
+    if (number > most) {  // in order of count: a tie keeps the smaller
+      most = number;
+      f.per_line = count;
+    }
+  }
+  f.other = f.lines - most;
+  for (std::size_t d = 0; d < lines.size() && f.first_other.size() < ValueShape::kListed; ++d) {
+    if (lines[d].size() != f.per_line) f.first_other.emplace_back(d + 2, lines[d].size());
+  }
+  f.left_out = widest > ValueShape::kColumns ? widest - ValueShape::kColumns : 0;
+  return f;
+}
+
+Figures figures_of(const ValueShape& shape) {
+  Figures f;
+  f.lines = shape.data_lines();
+  f.values = shape.values();
+  f.per_line = shape.values_per_line();
+  f.other = shape.other_lines();
+  ValueShape::OtherLine other[ValueShape::kListed];
+  const std::size_t listed = shape.first_other_lines(other);
+  for (std::size_t i = 0; i < listed; ++i)
+    f.first_other.emplace_back(other[i].line, other[i].values);
+  for (std::size_t k = 0; k < shape.columns(); ++k)
+    f.columns.emplace_back(shape.smallest(k), shape.largest(k));
+  f.left_out = shape.columns_left_out();
+  return f;
+}
+
+// The shape as the writer tells it, the log handed over in pieces of the given sizes.
+Figures shape_of(const std::string& log, const std::vector<std::size_t>& pieces,
+                 const KernelSet& set) {
   auto shape = std::make_unique<ValueShape>();
-  ShapeSink sink(*shape);
-  auto writer = std::make_unique<ValueWriter>(sink);
-  Decoder decoder(*writer, set);
-  decoder.observe_line_ends(*shape);
-  std::string copy = log;
-  for (std::size_t at = 0; at < copy.size(); at += piece) {
-    const std::size_t size = std::min(piece, copy.size() - at);
-    if (!decoder.feed(reinterpret_cast<unsigned char*>(copy.data() + at), size)) break;
-  }
-  decoder.finish();
-  writer->flush();
-
-  Shape s{shape->data_lines(), shape->common_count(), shape->lines_with_common_count(), {}, {}};
-  std::uint64_t numbers[ValueShape::kListed];
-  std::uint32_t counts[ValueShape::kListed];
-  const std::size_t odd = shape->odd_lines(numbers, counts);
-  for (std::size_t i = 0; i < odd; ++i)
-    s.odd.push_back({numbers[i], counts[i]});
-  for (std::size_t k = 0; k < shape->columns(); ++k)
-    s.ranges.emplace_back(shape->smallest(k), shape->largest(k));
-  return s;
+  convert(log, pieces, set, Feed::kSlices, shape.get());
+  return figures_of(*shape);
 }
 
-std::string lines_of_counts(const std::vector<int>& counts) {
-  std::string log = "HEADER\r\n";
-  for (const int count : counts) {
-    log += "X";
-    for (int v = 0; v < count; ++v)
-      log += " " + std::to_string(v);
-    log += "\r\n";
+// `lines` data lines of `width` values, like sound through a converter: every value a sample of
+// a tone with noise in its own column's band, so that each column's range is its own. CR LF or
+// LF only.
+std::string tone_lines(std::size_t lines, std::size_t width, bool crlf, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> noise(-40, 40);
+  std::string log;
+  for (std::size_t n = 0; n < lines; ++n) {
+    log += std::to_string(n);
+    for (std::size_t k = 0; k < width; ++k) {
+      const int band = static_cast<int>(k % 50) * 1000 - 25000;
+      const auto tone = static_cast<int>((n * 7 + k * 3) % 64 * 400 / 64);
+      log += "  " + std::to_string(band + tone + noise(random));
+    }
+    log += crlf ? "\r\n" : "\n";
   }
-  return log + "+\r\n";
+  return log;
 }
 
-TEST(ValueShape, LinesCountsOddLinesAndColumnRanges) {
-  std::string wide = "H\n";
-  for (int line = 0; line < 3; ++line) {
-    wide += "W";
-    for (int v = 0; v < 40000; ++v)
-      wide += " " + std::to_string(v % 2 == 0 ? -v : line);
-    wide += "\n";
+// The same as a whole log: a header, the lines, the terminator.
+std::string tone_log(std::size_t lines, std::size_t width, bool crlf, std::uint32_t seed) {
+  return (crlf ? "TIME  CH1  CH2\r\n" : "TIME CH1 CH2\n") + tone_lines(lines, width, crlf, seed) +
+         "+\r\n";
+}
+
+// The cuts into blocks the other tests use: whole, tiny, odd, just past a stretch, a read block.
+std::vector<std::vector<std::size_t>> cuts() {
+  return {{0}, {7}, {4093}, {kStretchSize + 1}, {std::size_t{256} * 1024}};
+}
+
+constexpr std::size_t kPieceValues = ValueWriter::kPieceSize / kItemSize;
+
+TEST(ValueShape, EveryFigureOfLogsWhoseValuesEndAroundTheWritersPieces) {
+  struct Case {
+    std::size_t width;
+    bool crlf;
+  };
+  // Widths that divide a piece (4, 8), that do not (5, 7, 9), a column a line, and more columns
+  // than are kept.
+  const Case cases[] = {{4, true}, {5, false}, {7, true}, {8, false}, {9, true}, {1, false}};
+  for (const Case& c : cases) {
+    for (std::size_t pieces = 0; pieces <= 3; ++pieces) {
+      for (const int beside : {-1, 0, 1}) {
+        const auto lines = static_cast<std::size_t>(
+            std::max<long>(0, static_cast<long>(pieces * kPieceValues / c.width) + beside));
+        const std::string log = tone_log(lines, c.width, c.crlf, static_cast<unsigned>(lines));
+        const Figures expected = reference_figures(log);
+        for (const KernelSet* set : available_kernel_sets()) {
+          for (const auto& cut : cuts()) {
+            ASSERT_EQ(shape_of(log, cut, *set), expected)
+                << c.width << " values a line, " << lines << " lines, " << set->name
+                << ", blocks of " << cut[0];
+          }
+        }
+      }
+    }
   }
+}
+
+TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
+  std::string ragged = "H\r\n";
+  std::mt19937 random(2026);
+  std::uniform_int_distribution<int> width(0, 14);
+  std::uniform_int_distribution<int> value(-32768, 32767);
+  for (int n = 0; n < 30000; ++n) {
+    ragged += "L";
+    for (int k = width(random); k > 0; --k)
+      ragged += " " + std::to_string(value(random));
+    ragged += n % 17 == 0 ? " \r\n" : "\r\n";  // a trailing space now and then: one more 0
+  }
+  std::ifstream sample_file(MIRTAK_SAMPLE_LOG, std::ios::binary);
+  std::ostringstream sample;
+  sample << sample_file.rdbuf();
   const struct {
     const char* name;
     std::string log;
-    Shape expected;
   } cases[] = {
-      {"trailing space on one line",
-       bytes_of("H⏎A·1·2⏎B·-3·4⏎C·5·6·⏎D·7·-8⏎+⏎"),
-       {4, 2, 3, {{4, 3}}, {{-3, 7}, {-8, 6}, {0, 0}}}},
-      {"empty and one-field lines, no terminator",
-       bytes_of("H⏎⏎A·9⏎B⏎⏎C·1"),
-       {5, 0, 3, {{3, 1}, {6, 1}}, {{1, 9}}}},
-      {"a tie: the count seen first",
-       bytes_of("H⏎A·1⏎B·1·2⏎B·1·2⏎A·3⏎"),
-       {4, 1, 2, {{3, 2}, {4, 2}}, {{1, 3}, {2, 2}}}},
-      {"more counts than are told apart",
-       lines_of_counts(
-           {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 2, 2, 2}),
-       {23,
-        2,
-        4,
-        {{2, 1}, {4, 3}, {5, 4}, {6, 5}, {7, 6}, {8, 7}, {9, 8}, {10, 9}, {11, 10}, {12, 11}},
-        {}}},
-      {"lines longer than the writer's buffer", wide, {3, 40000, 3, {}, {}}},
-      {"lines without values, each after a count left out",
-       lines_of_counts({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 0, 16, 0, 16, 0}),
-       {22,
-        0,
-        4,
-        {{3, 1}, {4, 2}, {5, 3}, {6, 4}, {7, 5}, {8, 6}, {9, 7}, {10, 8}, {11, 9}, {12, 10}},
-        {}}},
+      {"the sample", sample.str()},
+      {"300 columns, more than are kept", tone_log(500, 300, true, 1)},
+      {"the widest lines whose columns are all kept",
+       tone_log(300, ValueShape::kColumns, false, 2)},
+      {"a line of 40,000 values among short ones",
+       "H\n" + tone_lines(3, 2, true, 3) + tone_lines(1, 40000, false, 4) + "X 1 2\n"},
+      {"ragged lines, past three pieces", ragged},
+      {"trailing space on one line", bytes_of("H⏎A·1·2⏎B·-3·4⏎C·5·6·⏎D·7·-8⏎+⏎")},
+      {"empty and one-field lines, no terminator", bytes_of("H⏎⏎A·9⏎B⏎⏎C·1")},
+      {"a tie: the smaller count", bytes_of("H⏎A·1·2⏎B·1⏎B·1·2⏎A·3⏎")},
+      {"no data lines", bytes_of("H⏎+⏎")},
+      {"an empty log", ""},
+      {"Ctrl-Z in a line ends it", bytes_of("H⏎A·1·2⏎B·3<^Z>·4⏎C·5⏎")},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+    const Figures expected = reference_figures(c.log);
     for (const KernelSet* set : available_kernel_sets()) {
-      SCOPED_TRACE(set->name);
-      for (const std::size_t piece : {std::size_t{1} << 20, std::size_t{7}, std::size_t{4093}}) {
-        const Shape s = shape_of(c.log, piece, *set);
-        EXPECT_EQ(s.lines, c.expected.lines);
-        EXPECT_EQ(s.common, c.expected.common);
-        EXPECT_EQ(s.with_common, c.expected.with_common);
-        EXPECT_EQ(s.odd, c.expected.odd);
-        if (!c.expected.ranges.empty()) {
-          EXPECT_EQ(s.ranges, c.expected.ranges);
-        }
-      }
+      for (const auto& cut : cuts())
+        ASSERT_EQ(shape_of(c.log, cut, *set), expected) << c.name << ", " << set->name;
     }
   }
 }
 
-// Lines of values made to order, as a table case describes them: `lines` lines of `width`
-// values each, every `odd_every`-th of them (if any) `odd_width` wide instead, and every
-// `empty_every`-th line (if any) without values.
-struct Lines {
-  const char* name;
-  std::size_t lines;
-  std::size_t width;
-  std::size_t odd_every;
-  std::size_t odd_width;
-  std::size_t empty_every;
-};
-
-std::vector<std::vector<std::int16_t>> lines_of(const Lines& c, std::mt19937& random) {
-  std::uniform_int_distribution<int> value(INT16_MIN, INT16_MAX);
-  std::vector<std::vector<std::int16_t>> lines(c.lines);
-  for (std::size_t n = 0; n < c.lines; ++n) {
-    std::size_t width =
-        c.odd_every != 0 && n % c.odd_every == c.odd_every - 1 ? c.odd_width : c.width;
-    if (c.empty_every != 0 && n % c.empty_every == c.empty_every - 1) width = 0;
-    for (std::size_t k = 0; k < width; ++k)
-      lines[n].push_back(static_cast<std::int16_t>(value(random)));
+// Many different counts: each count up to the columns kept and kWideCounts above them is told
+// apart; lines of any other count share one tally, which is never taken for the most common.
+TEST(ValueShape, CountsPastThoseToldApartShareATally) {
+  std::string log = "H\n";
+  std::vector<std::size_t> widths;
+  for (std::size_t w = 0; w <= ValueShape::kColumns + ValueShape::kWideCounts + 5; ++w)
+    widths.push_back(w);
+  for (const std::size_t w : widths) {
+    log += "L";
+    for (std::size_t k = 0; k < w; ++k)
+      log += " " + std::to_string(k);
+    log += "\n";
   }
-  return lines;
-}
-
-// Tells the shape of the lines as the decoder and the writer do, in their order and no other:
-// each line's end once its values are written, and the written values handed on in pieces of
-// any number of items, some before their line's end is told, never more held back than the
-// writer holds. After each value and each line's end, a piece is handed on at odds of one in
-// `odds`: often, in pieces of a few items, or seldom, in long stretches of lines.
-void tell(ValueShape& shape, const std::vector<std::vector<std::int16_t>>& lines, std::size_t odds,
-          std::mt19937& random) {
-  constexpr std::size_t kHeld = ValueWriter::kPieceSize / kItemSize + ValueWriter::kMaxReserve;
-  std::uniform_int_distribution<std::size_t> hand_on(1, odds);
-  std::vector<std::int16_t> held;
-  std::uint64_t written = 0;
-  const auto maybe_hand_on = [&] {
-    if (held.empty() || (held.size() < kHeld && hand_on(random) != 1)) return;
-    const auto items = static_cast<std::ptrdiff_t>(
-        std::uniform_int_distribution<std::size_t>(1, held.size())(random));
-    const std::string bytes =
-        items_of(std::vector<std::int16_t>(held.begin(), held.begin() + items));
-    shape.take_items(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-    held.erase(held.begin(), held.begin() + items);
-  };
-  for (const auto& line : lines) {
-    for (const std::int16_t v : line) {
-      held.push_back(v);
-      ++written;
-      maybe_hand_on();
-    }
-    shape.line_ended(written);
-    maybe_hand_on();
-  }
-  const std::string bytes = items_of(held);
-  shape.take_items(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-}
-
-TEST(ValueShape, RangesAndCountsOfLinesHandedOnInAnyPieces) {
-  const Lines cases[] = {
-      {"one value a line", 5000, 1, 0, 0, 0},
-      {"eight values, a vector a line", 3000, 8, 0, 0, 0},
-      {"eleven values", 4000, 11, 0, 0, 0},
-      {"eleven values, every 97th line one more", 6000, 11, 97, 12, 0},
-      {"seventeen values, empty lines among them", 3000, 17, 0, 0, 13},
-      {"lines of 3 and 5 values by turns", 3000, 3, 2, 5, 0},
-      {"the widest lines whose columns are all kept", 300, ValueShape::kColumns, 0, 0, 0},
-      {"one column more than are kept", 300, ValueShape::kColumns + 1, 0, 0, 0},
-      {"wide lines, every 7th narrow", 400, 300, 7, 9, 0},
-  };
-  for (const Lines& c : cases) {
-    SCOPED_TRACE(c.name);
-    for (const std::size_t odds : {std::size_t{3}, std::size_t{700}, std::size_t{40000}}) {
-      SCOPED_TRACE(odds);
-      std::mt19937 random(static_cast<unsigned>(odds));
-      const auto lines = lines_of(c, random);
-      auto shape = std::make_unique<ValueShape>();
-      tell(*shape, lines, odds, random);
-
-      // What the shape must be, line by line from the values themselves.
-      std::vector<std::pair<int, int>> ranges;
-      std::map<std::size_t, std::uint64_t> lines_of_count;
-      std::vector<std::int16_t> first_values;
-      for (const auto& line : lines) {
-        ++lines_of_count[line.size()];
-        for (std::size_t k = 0; k < line.size(); ++k) {
-          if (first_values.size() < ValueShape::kFirstValues) first_values.push_back(line[k]);
-          if (k >= ValueShape::kColumns) continue;
-          if (k == ranges.size()) ranges.emplace_back(line[k], line[k]);
-          ranges[k] = {std::min<int>(ranges[k].first, line[k]),
-                       std::max<int>(ranges[k].second, line[k])};
-        }
-      }
-      std::vector<std::pair<int, int>> shown;
-      for (std::size_t k = 0; k < shape->columns(); ++k)
-        shown.emplace_back(shape->smallest(k), shape->largest(k));
-      EXPECT_EQ(shown, ranges);
-      EXPECT_EQ(shape->data_lines(), lines.size());
-      EXPECT_EQ(shape->lines_with_common_count(), lines_of_count[shape->common_count()]);
-      for (const auto& [count, number] : lines_of_count)
-        EXPECT_LE(number, shape->lines_with_common_count()) << count << " values a line";
-      EXPECT_EQ(std::vector<std::int16_t>(shape->first_values(),
-                                          shape->first_values() + shape->first_values_kept()),
-                first_values);
-    }
-  }
+  for (int n = 0; n < 3; ++n)
+    log += "L 1 2 3\n";  // the most common: 3 values
+  const Figures expected = reference_figures(log);
+  ASSERT_EQ(expected.per_line, 3u);
+  for (const KernelSet* set : available_kernel_sets())
+    EXPECT_EQ(shape_of(log, {0}, *set), expected) << set->name;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -86,6 +88,69 @@ TEST(ValueWriter, HandsOverWholePiecesAndTheRestAtTheEnd) {
       EXPECT_EQ(sink.chunks[k].size(), ValueWriter::kPieceSize) << "piece " << k;
     EXPECT_EQ(sink.calls, static_cast<int>(sink.chunks.size()));
   }
+}
+
+// Whoever observes the writer is told every item once, in order, and each line's end between the
+// right two items, however the lines lie against the reservations and the pieces, before any of
+// them goes out or moves.
+class LineRecorder final : public LineValues {
+ public:
+  explicit LineRecorder(const RecordingSink& sink) : sink_(sink) {}
+  void take_values(const unsigned char* items, std::size_t count) override {
+    EXPECT_NE(count, 0u);
+    bytes.append(reinterpret_cast<const char*>(items), count * kItemSize);
+    // Nothing is told after the sink has had it.
+    EXPECT_LE(sink_.bytes().size(), bytes.size() - count * kItemSize);
+  }
+  void line_ended() override { ends.push_back(bytes.size() / kItemSize); }
+  std::string bytes;
+  std::vector<std::size_t> ends;
+
+ private:
+  const RecordingSink& sink_;
+};
+
+TEST(ValueWriter, TellsItsObserverEveryItemAndEveryLineEndInOrder) {
+  RecordingSink sink;
+  ValueWriter writer(sink);
+  LineRecorder lines(sink);
+  writer.observe(lines);
+  std::string expected;
+  std::vector<std::size_t> expected_ends;
+  std::size_t n = 0;
+  const std::size_t line_widths[] = {3, 0, 1, 4099, 0, 0, 17};
+  std::size_t w = 0;
+  // Reservations of every size up to the largest, each holding several line ends (some lines
+  // without items), through several pieces; then puts, and lines across a piece's end.
+  for (std::size_t reserve = 1; n < 3 * ValueWriter::kPieceSize / kItemSize; reserve += 997) {
+    const std::size_t items = std::min(reserve, ValueWriter::kMaxReserve);
+    unsigned char* out = writer.reserve(items);
+    std::size_t left_in_line = line_widths[w % std::size(line_widths)];
+    for (std::size_t i = 0; i <= items; ++i) {
+      while (left_in_line == 0) {
+        writer.end_line(i);
+        expected_ends.push_back(n);
+        left_in_line = line_widths[++w % std::size(line_widths)];
+      }
+      if (i == items) break;
+      store_item(item(n), out + 2 * i);
+      append_item(expected, item(n++));
+      --left_in_line;
+    }
+    writer.commit(items);
+  }
+  for (std::size_t i = 0; i < ValueWriter::kPieceSize; ++i, ++n) {
+    writer.put(item(n));
+    append_item(expected, item(n));
+    if (i % 5 == 0) {
+      writer.end_line();
+      expected_ends.push_back(n + 1);
+    }
+  }
+  ASSERT_TRUE(writer.flush());
+  EXPECT_EQ(sink.bytes(), expected);
+  EXPECT_EQ(lines.bytes, expected);
+  EXPECT_EQ(lines.ends, expected_ends);
 }
 
 TEST(ValueWriter, AfterAFailedWriteKeepsThePrefixAndWritesNoMore) {

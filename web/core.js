@@ -94,10 +94,11 @@ export class Core {
   // What the values look like, as far as the log has been converted.
   shape() {
     const w = this.wasm;
-    const odd = w.mirtak_odd_lines();
+    const other = w.mirtak_first_other_lines();
     const buffer = w.memory.buffer;
-    const numbers = new BigUint64Array(buffer, w.mirtak_odd_line_numbers(), odd);
-    const counts = new Uint32Array(buffer, w.mirtak_odd_line_counts(), odd);
+    const pairs = new BigUint64Array(buffer, w.mirtak_first_other_line_list(), 2 * other);
+    const oddLines = [];
+    for (let i = 0; i < other; i++) oddLines.push({ line: Number(pairs[2 * i]), values: Number(pairs[2 * i + 1]) });
     const columns = [];
     for (let k = 0; k < w.mirtak_columns(); k++) {
       columns.push({ smallest: w.mirtak_smallest(k), largest: w.mirtak_largest(k) });
@@ -110,14 +111,14 @@ export class Core {
       firstLines.push(Array.from(firstValues.subarray(start, end)));
       start = end;
     }
-    const dataLines = w.mirtak_data_lines();
-    const common = w.mirtak_common_count();
     return {
-      dataLines,
-      valuesPerLine: common,
-      linesWithOtherCounts: dataLines - w.mirtak_lines_with_common_count(),
-      oddLines: Array.from(numbers, (line, i) => ({ line: Number(line), values: counts[i] })),
+      dataLines: w.mirtak_data_lines(),
+      values: w.mirtak_value_count(),
+      valuesPerLine: w.mirtak_values_per_line(),
+      linesWithOtherCounts: w.mirtak_other_lines(),
+      oddLines,
       columns,
+      columnsLeftOut: w.mirtak_columns_left_out(),
       firstLines,
     };
   }

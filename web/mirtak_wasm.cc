@@ -1,8 +1,9 @@
 // The conversion core as the page (web/) calls it from JavaScript: a conversion started on one
 // of the kernel sets this module holds, the log given a block at a time into the module's own
 // block, the value file's bytes taken after each block, the end, and the shape of the values
-// (web/value_shape.h). One conversion at a time; all its storage is part of the module, fixed
-// in size, so memory never grows, whatever the log.
+// (output/value_shape.h) with the first lines for the plot (web/first_lines.h). One conversion at a
+// time; all its storage is part of the module, fixed in size, so memory never grows, whatever the
+// log.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -11,8 +12,9 @@
 
 #include "log/decoder.h"
 #include "log/kernel_sets.h"
+#include "output/value_shape.h"
 #include "output/value_writer.h"
-#include "web/value_shape.h"
+#include "web/first_lines.h"
 
 namespace mirtak {
 namespace {
@@ -24,18 +26,13 @@ constexpr std::size_t kBlockSize = std::size_t{1024} * 1024;
 // one. The rest of the writer's buffer is handed on at the end of every block.
 constexpr std::size_t kOutputSize = kBlockSize + 2 * kItemSize;
 
-// The value file's bytes of one block, for the page to take, passing through the shape.
+// The value file's bytes of one block, for the page to take.
 class Output final : public ByteSink {
  public:
-  // The bytes are not cleared: only what write() counts is taken.
-  // cppcheck-suppress uninitMemberVar
-  explicit Output(ValueShape& shape) : shape_(shape) {}
-
   bool write(const unsigned char* data, std::size_t size) override {
     if (size > kOutputSize - used_) return false;
     std::memcpy(bytes_ + used_, data, size);
     used_ += size;
-    shape_.take_items(data, size);
     return true;
   }
 
@@ -44,17 +41,32 @@ class Output final : public ByteSink {
   void taken() { used_ = 0; }
 
  private:
-  ValueShape& shape_;
   std::size_t used_ = 0;
   unsigned char bytes_[kOutputSize];  // not cleared: only what write() counts is taken
 };
 
-struct Conversion {
-  explicit Conversion(const KernelSet& set) : output(shape), writer(output), decoder(writer, set) {
-    decoder.observe_line_ends(shape);
+// What the page shows of the values: the shape, and the first lines for the plot.
+class Shown final : public LineValues {
+ public:
+  void take_values(const unsigned char* items, std::size_t count) override {
+    shape.take_values(items, count);
+    first_lines.take_values(items, count);
+  }
+  void line_ended() override {
+    shape.line_ended();
+    first_lines.line_ended();
   }
 
   ValueShape shape;
+  FirstLines first_lines;
+};
+
+struct Conversion {
+  explicit Conversion(const KernelSet& set) : writer(output), decoder(writer, set) {
+    writer.observe(shown);
+  }
+
+  Shown shown;
   Output output;
   ValueWriter writer;
   Decoder decoder;
@@ -66,8 +78,7 @@ struct Storage {
   unsigned char block[kBlockSize];
   // Always one: what is asked of it before the first start is of an empty log.
   std::optional<Conversion> conversion{std::in_place, best_kernel_set()};
-  std::uint64_t odd_line_numbers[ValueShape::kListed];
-  std::uint32_t odd_line_counts[ValueShape::kListed];
+  mirtak::ValueShape::OtherLine other_lines[mirtak::ValueShape::kListed];
 };
 
 Storage storage;
@@ -138,48 +149,59 @@ MIRTAK_EXPORT(mirtak_values_size) std::size_t mirtak_values_size() {
   return storage.conversion->output.size();
 }
 
-// The shape, as far as the log has been converted. Counts of lines are doubles, exact far past
-// any log's number of lines, as JavaScript takes them.
+// The shape, as far as the log has been converted. Counts are doubles, exact far past any log's
+// number of lines or values, as JavaScript takes them.
+namespace {
+const mirtak::ValueShape& shape() {
+  return storage.conversion->shown.shape;
+}
+const mirtak::FirstLines& first_lines() {
+  return storage.conversion->shown.first_lines;
+}
+}  // namespace
+
 MIRTAK_EXPORT(mirtak_data_lines) double mirtak_data_lines() {
-  return static_cast<double>(storage.conversion->shape.data_lines());
+  return static_cast<double>(shape().data_lines());
 }
-MIRTAK_EXPORT(mirtak_common_count) std::uint32_t mirtak_common_count() {
-  return storage.conversion->shape.common_count();
+MIRTAK_EXPORT(mirtak_value_count) double mirtak_value_count() {
+  return static_cast<double>(shape().values());
 }
-MIRTAK_EXPORT(mirtak_lines_with_common_count) double mirtak_lines_with_common_count() {
-  return static_cast<double>(storage.conversion->shape.lines_with_common_count());
+MIRTAK_EXPORT(mirtak_values_per_line) double mirtak_values_per_line() {
+  return static_cast<double>(shape().values_per_line());
 }
-// Lists the first odd lines; returns how many (their numbers and counts at the two addresses).
-MIRTAK_EXPORT(mirtak_odd_lines) std::size_t mirtak_odd_lines() {
-  return storage.conversion->shape.odd_lines(storage.odd_line_numbers, storage.odd_line_counts);
+MIRTAK_EXPORT(mirtak_other_lines) double mirtak_other_lines() {
+  return static_cast<double>(shape().other_lines());
 }
-MIRTAK_EXPORT(mirtak_odd_line_numbers) const std::uint64_t* mirtak_odd_line_numbers() {
-  return storage.odd_line_numbers;
+// Lists the first lines of another count; returns how many (pairs of line number and count, two
+// 64-bit numbers each, at mirtak_first_other_line_list()).
+MIRTAK_EXPORT(mirtak_first_other_lines) std::size_t mirtak_first_other_lines() {
+  return shape().first_other_lines(storage.other_lines);
 }
-MIRTAK_EXPORT(mirtak_odd_line_counts) const std::uint32_t* mirtak_odd_line_counts() {
-  return storage.odd_line_counts;
+MIRTAK_EXPORT(mirtak_first_other_line_list) const void* mirtak_first_other_line_list() {
+  return storage.other_lines;
 }
 MIRTAK_EXPORT(mirtak_columns) std::size_t mirtak_columns() {
-  return storage.conversion->shape.columns();
+  return shape().columns();
+}
+MIRTAK_EXPORT(mirtak_columns_left_out) double mirtak_columns_left_out() {
+  return static_cast<double>(shape().columns_left_out());
 }
 // The range of a column below mirtak_columns(); 0 for any other.
 MIRTAK_EXPORT(mirtak_smallest) int mirtak_smallest(std::size_t column) {
-  const mirtak::ValueShape& shape = storage.conversion->shape;
-  return column < shape.columns() ? shape.smallest(column) : 0;
+  return column < shape().columns() ? shape().smallest(column) : 0;
 }
 MIRTAK_EXPORT(mirtak_largest) int mirtak_largest(std::size_t column) {
-  const mirtak::ValueShape& shape = storage.conversion->shape;
-  return column < shape.columns() ? shape.largest(column) : 0;
+  return column < shape().columns() ? shape().largest(column) : 0;
 }
 MIRTAK_EXPORT(mirtak_first_values) const std::int16_t* mirtak_first_values() {
-  return storage.conversion->shape.first_values();
+  return first_lines().values();
 }
 MIRTAK_EXPORT(mirtak_first_values_kept) std::size_t mirtak_first_values_kept() {
-  return storage.conversion->shape.first_values_kept();
+  return first_lines().values_kept();
 }
 MIRTAK_EXPORT(mirtak_first_line_ends) const std::uint32_t* mirtak_first_line_ends() {
-  return storage.conversion->shape.first_line_ends();
+  return first_lines().line_ends();
 }
 MIRTAK_EXPORT(mirtak_first_lines_kept) std::size_t mirtak_first_lines_kept() {
-  return storage.conversion->shape.first_lines_kept();
+  return first_lines().lines_kept();
 }

@@ -161,7 +161,8 @@ test("numbers from outside the tables are refused, not read past", async () => {
   const fresh = await loadCore(readFileSync(modulePath));
   // Before any start: the shape of an empty log.
   assert.deepEqual(fresh.shape(), {
-    dataLines: 0, valuesPerLine: 0, linesWithOtherCounts: 0, oddLines: [], columns: [], firstLines: [],
+    dataLines: 0, values: 0, valuesPerLine: 0, linesWithOtherCounts: 0, oddLines: [], columns: [],
+    columnsLeftOut: 0, firstLines: [],
   });
   for (const index of [-1, kernelSets.length, 1 << 20]) {
     assert.equal(fresh.string(fresh.wasm.mirtak_kernel_set_name(index)), "", `set ${index}`);
