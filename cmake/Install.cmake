@@ -20,9 +20,14 @@ include(GNUInstallDirs)
 
 include(${CMAKE_CURRENT_LIST_DIR}/Changelog.cmake)
 
-# The manual page as installed: its template with the project's version written in.
+# The manual pages as installed, one for each tool: its template, docs/TOOL.1.in, with the
+# project's version written in. mirtak_man_source is MIRTAK's.
+set(mirtak_man_sources "")
+foreach(tool IN LISTS MIRTAK_TOOLS)
+  configure_file(docs/${tool}.1.in ${PROJECT_BINARY_DIR}/docs/${tool}.1 @ONLY)
+  list(APPEND mirtak_man_sources ${PROJECT_BINARY_DIR}/docs/${tool}.1)
+endforeach()
 set(mirtak_man_source ${PROJECT_BINARY_DIR}/docs/MIRTAK.1)
-configure_file(docs/MIRTAK.1.in ${mirtak_man_source} @ONLY)
 
 # Installs files into a folder of the prefix as they are.
 function(mirtak_install_files destination)
@@ -93,7 +98,10 @@ else()
     mirtak_require_debian_builders()
   endif()
   include(${CMAKE_CURRENT_LIST_DIR}/Debian.cmake)
-  mirtak_install_compressed(${mirtak_man_source} ${CMAKE_INSTALL_MANDIR}/man1 MIRTAK.1)
+  foreach(page IN LISTS mirtak_man_sources)
+    get_filename_component(name ${page} NAME)
+    mirtak_install_compressed(${page} ${CMAKE_INSTALL_MANDIR}/man1 ${name})
+  endforeach()
   mirtak_install_files(${CMAKE_INSTALL_DOCDIR} README.md docs/format.md ${mirtak_debian_copyright})
   mirtak_install_files(${CMAKE_INSTALL_DOCDIR}/examples ${mirtak_sample_files})
   mirtak_install_compressed(${mirtak_changelog} ${CMAKE_INSTALL_DOCDIR} changelog)

@@ -2,7 +2,7 @@
 made of, so that the two cannot drift: CR LF line ends, ASCII only, no Markdown or roff syntax.
 
   markdown IN OUT   a Markdown document (README.md, docs/format.md, CHANGELOG.md) as text
-  manual IN OUT     the manual page, rendered by groff with its Windows passages (WINDOWS=1)
+  manual IN... OUT  the manual pages, rendered by groff with their Windows passages (WINDOWS=1)
   plain IN OUT      a text as it is, with CR LF line ends (LICENSE)
 
 Passages for one system are marked in the Markdown sources with HTML comments, which a Markdown
@@ -174,11 +174,11 @@ def markdown(text):
     return "\n".join(out) + "\n"
 
 
-def manual(source, groff):
-    run = subprocess.run([groff, "-man", "-Tascii", "-P-cbou", "-rWINDOWS=1", source],
+def manual(sources, groff):
+    run = subprocess.run([groff, "-man", "-Tascii", "-P-cbou", "-rWINDOWS=1", *sources],
                          capture_output=True, text=True, check=False)
     if run.returncode != 0 or run.stderr:
-        raise SystemExit(f"groff could not render {source} ({run.returncode}): {run.stderr}")
+        raise SystemExit(f"groff could not render {sources} ({run.returncode}): {run.stderr}")
     return run.stdout
 
 
@@ -194,7 +194,7 @@ def as_ascii(text, source):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("kind", choices=("markdown", "manual", "plain"))
-    parser.add_argument("source")
+    parser.add_argument("source", nargs="+", help="the source (the manual pages, for manual)")
     parser.add_argument("output")
     parser.add_argument("--version", default="")
     parser.add_argument("--groff", default="groff")
@@ -202,11 +202,13 @@ def main():
     if args.kind == "manual":
         text = manual(args.source, args.groff)
     else:
-        with open(args.source, encoding="utf-8") as f:
+        if len(args.source) != 1:
+            parser.error(f"{args.kind} takes one source")
+        with open(args.source[0], encoding="utf-8") as f:
             text = f.read()
         if args.kind == "markdown":
             text = markdown(for_windows(text, args.version))
-    text = as_ascii(text, args.source)
+    text = as_ascii(text, " ".join(args.source))
     with open(args.output, "w", encoding="ascii", newline="\r\n") as f:
         f.write(text)
     return 0

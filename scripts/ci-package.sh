@@ -94,6 +94,12 @@ one=$(mktemp -d "$work/one.XXXX")
 cp /usr/share/doc/mirtak/examples/QDEMOX.LOG "$one/"
 readme_command convert=one 1 "$one" >/dev/null || fail "the README's convert=one failed"
 cmp "$one/QDEMOX.MX" examples/QDEMOX.MX || fail "the README's convert=one gave other values"
+[[ $(command -v mirtak-shape) == /usr/bin/mirtak-shape ]] || fail "mirtak-shape is not on the PATH"
+readme_command shape=sample 1 "$one" >"$work/shape.out" || fail "the README's shape=sample failed"
+grep -q "values per line: 9, on every line" "$work/shape.out" ||
+  fail "the README's shape=sample printed: $(cat "$work/shape.out")"
+[[ $(man -w mirtak-shape) == /usr/share/man/man1/mirtak-shape.1.gz ]] ||
+  fail "man does not find mirtak-shape"
 # The copyright file carries the licence whole: its text, read back from Debian's format.
 sed -n '/^License: /,$p' /usr/share/doc/mirtak/copyright | tail -n +2 | sed 's/^ //; s/^\.$//' |
   cmp - <(sed -n '/^Permission/,$p' LICENSE) || fail "the copyright file lacks the licence"
@@ -112,14 +118,15 @@ bash scripts/ci-ssh.sh
 echo "== remove the package with the README's command"
 readme_command install=deb 2 build/package
 package_installed=no
-for path in /usr/bin/MIRTAK /usr/share/man/man1/MIRTAK.1.gz /usr/share/doc/mirtak; do
+for path in /usr/bin/MIRTAK /usr/bin/mirtak-shape /usr/share/man/man1/MIRTAK.1.gz \
+  /usr/share/man/man1/mirtak-shape.1.gz /usr/share/doc/mirtak /usr/share/mirtak; do
   [[ ! -e $path ]] || fail "$path is left after removing the package"
 done
 ! dpkg-query -W -f='${Status}' mirtak 2>/dev/null | grep -q "ok installed" ||
   fail "dpkg still lists mirtak as installed"
 
 echo "== the manual page renders without warnings"
-warnings=$(groff -man -ww -z build/debian-package/docs/MIRTAK.1 2>&1)
+warnings=$(groff -man -ww -z build/debian-package/docs/*.1 2>&1)
 [[ -z $warnings ]] || fail "groff: $warnings"
 
 echo "ci-package: all checks passed"

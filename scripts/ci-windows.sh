@@ -4,7 +4,8 @@
 #   msi-install  msiexec /i installs the x64 MSI: every file of the Windows folder under Program
 #                Files (installed-files.txt of the package build), the folder on the system
 #                PATH, the Start-menu folder with its two entries (the batch file, the page);
-#   convert      a new cmd finds MIRTAK on PATH and converts the sample from the folder;
+#   convert      a new cmd finds MIRTAK on PATH and converts the sample from the folder, and
+#                mirtak-shape on PATH shows its shape;
 #   convert.bat  the README's batch file converts a folder of five logs (names with spaces
 #                among them), two of which fail, and names exactly those two with MIRTAK's message;
 #   drop-logs    the installed drop-logs.bat, given two logs as Explorer gives dropped files
@@ -98,6 +99,12 @@ check_x64() {
   cmp "$drive_c/Data/QDEMOX.MX" "$folder/QDEMOX.MX" || fail "$convert gave other values"
   cmp "$drive_c/Data/QDEMOX.MX" examples/QDEMOX.MX || fail "the installed sample's values differ"
   echo "from PATH, the installed sample: $convert"
+  local shape
+  shape=$(python3 tests/docs/check_commands.py block --doc README.md shape=sample)
+  in_cmd "$drive_c/Data" "$shape" >"$work/shape.out" || fail "$shape failed"
+  grep -q "values per line: 9, on every line" "$work/shape.out" ||
+    fail "$shape printed: $(cat "$work/shape.out")"
+  echo "from PATH: $shape"
 
   # Five logs: three convert; a folder stands where the value files of two would go.
   logs=$work/logs

@@ -23,6 +23,7 @@ README_RUNNERS = {
     ("setup", "test"): (".ci/run", "setup test"),
     ("install", "deb"): ("scripts/ci-package.sh", "install=deb"),
     ("convert", "one"): ("scripts/ci-package.sh", "convert=one"),
+    ("shape", "sample"): ("scripts/ci-package.sh", "shape=sample"),
     ("check", "sha256"): ("scripts/ci-release.sh", "check=sha256"),
     ("recipe", "numpy"): ("tests/docs/CMakeLists.txt", "docs.readme.recipe.numpy"),
     **{("windows", name): ("scripts/ci-windows.sh", f"readme_block {name}")

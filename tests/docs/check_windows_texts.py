@@ -40,10 +40,10 @@ LINUX = re.compile(
 MANUAL_SECTION = re.compile(r"\b[a-z]+\([1-8]\)")  # cat(1), flock(2): Linux manual pages
 # What each document must speak of, as Windows users have it.
 SPEAKS_OF = {
-    "README.txt": ["Command Prompt", "MIRTAK.exe", "convert.bat", "drop-logs.bat", "mirtak.html",
-                   "MANUAL.txt", "FORMAT.txt", "QDEMOX.LOG"],
-    "MANUAL.txt": ["Command Prompt", "drop-logs.bat", "convert.bat", "mirtak.html", "PowerShell",
-                   "NUL"],
+    "README.txt": ["Command Prompt", "MIRTAK.exe", "mirtak-shape.exe", "convert.bat",
+                   "drop-logs.bat", "mirtak.html", "MANUAL.txt", "FORMAT.txt", "QDEMOX.LOG"],
+    "MANUAL.txt": ["Command Prompt", "mirtak-shape", "drop-logs.bat", "convert.bat", "mirtak.html",
+                   "PowerShell", "NUL"],
     "FORMAT.txt": ["PowerShell", "MANUAL.txt", "astype(np.int16)"],
 }
 FOR_SYNTAX_ONLY = {"CHANGELOG.txt", "LICENSE.txt"}
