@@ -40,9 +40,17 @@ start_wine
 
 drive_c=$WINEPREFIX/drive_c
 readme_block() { python3 tests/docs/check_commands.py block --doc README.md "windows=$1"; }
-# The Start-menu folder of every user, where a per-machine installer puts its entries.
-start_menu="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/MIRTAK"
+# The installer's Start-menu folder. It is a per-machine installer (ALLUSERS=1), whose entries
+# Windows puts in the Start menu of every user; wine puts them in the installing user's.
+start_menus=("$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/MIRTAK"
+  "$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/MIRTAK")
 entries=("MIRTAK - convert logs dropped on it.lnk" "MIRTAK page (in the browser).lnk")
+start_menu() {
+  local folder
+  for folder in "${start_menus[@]}"; do
+    if [[ -d $folder ]]; then echo "$folder"; fi
+  done
+}
 
 # The system PATH as a new process sees it.
 system_path() {
@@ -60,7 +68,7 @@ in_cmd() {
 # Installs and removes one MSI with the README's commands; the checks between are given.
 # install_check_remove SYSTEM PROGRAM_FILES CHECK
 install_check_remove() {
-  local system=$1 program_files=$2 check=$3 msi install remove folder file entry
+  local system=$1 program_files=$2 check=$3 msi install remove folder file entry menu left
   msi=$(echo build/package/mirtak-*-"$system".msi)
   [[ -f $msi ]] || fail "no $system MSI in build/package"
   folder="$drive_c/$program_files/MIRTAK"
@@ -72,18 +80,23 @@ install_check_remove() {
     [[ -f $folder/$file ]] || fail "$msi did not install $file in $program_files\\MIRTAK"
   done <build/windows-x64-package/installed-files.txt
   system_path | grep -qiF "C:\\$program_files\\MIRTAK" || fail "$msi put no PATH entry: $(system_path)"
+  menu=$(start_menu)
+  [[ -n $menu ]] || fail "$msi made no Start-menu folder MIRTAK"
   for entry in "${entries[@]}"; do
-    [[ -f $start_menu/$entry ]] || fail "$msi made no Start-menu entry $entry: $(ls "$start_menu" 2>&1)"
+    [[ -f $menu/$entry ]] || fail "$msi made no Start-menu entry $entry: $(ls "$menu")"
   done
   echo "$msi installed into $program_files\\MIRTAK, on PATH, with its two Start-menu entries"
   "$check" "$folder"
   in_cmd build/package "$remove" || fail "$remove failed"
   [[ ! -e $folder ]] || fail "$program_files\\MIRTAK is left after $remove: $(ls "$folder")"
-  [[ ! -e $start_menu ]] || fail "the Start-menu folder is left after $remove: $(ls "$start_menu")"
+  menu=$(start_menu)
+  [[ -z $menu ]] || fail "the Start-menu folder is left after $remove: $menu: $(ls "$menu")"
   if wine reg query 'HKLM\Software\MIRTAK' >/dev/null 2>&1; then
     fail "the registry keeps HKLM\\Software\\MIRTAK after $remove"
   fi
   if system_path | grep -qi 'MIRTAK'; then fail "PATH keeps MIRTAK after $remove: $(system_path)"; fi
+  left=$(find "$drive_c" -iname '*mirtak*' -not -path "$drive_c/Dropped/*")
+  [[ -z $left ]] || fail "left after $remove: $left"
   echo "$msi removed: no file, no Start-menu entry, no registry key, no PATH entry"
 }
 
@@ -126,14 +139,16 @@ check_x64() {
   echo "convert.bat: three logs converted, the two failures named with MIRTAK's message"
 
   # Two logs dropped on the installed drop-logs.bat, as Explorer passes them: each a quoted full
-  # path. The key it waits for comes on its standard input.
+  # path (a batch file that calls it, as cmd /c would strip the quotes of a command line given
+  # whole). The key it waits for comes on its standard input.
   local dropped=$drive_c/Dropped
   mkdir -p "$dropped/bad.MX"
   cp examples/QDEMOX.LOG "$dropped/a log.LOG"
   cp examples/QDEMOX.LOG "$dropped/bad.LOG"
+  printf '%s\r\n' '@call "C:\Program Files\MIRTAK\drop-logs.bat" "C:\Dropped\a log.LOG" "C:\Dropped\bad.LOG"' \
+    >"$dropped/drop.bat"
   status=0
-  echo | (cd "$work" && wine cmd.exe /c "C:\\Program Files\\MIRTAK\\drop-logs.bat" \
-    'C:\Dropped\a log.LOG' 'C:\Dropped\bad.LOG') >"$work/drop.out" || status=$?
+  echo | (cd "$work" && wine cmd.exe /c 'C:\Dropped\drop.bat') >"$work/drop.out" || status=$?
   tr -d '\r' <"$work/drop.out" | grep -v '^$' >"$work/drop.lines" || true
   [[ $status == 1 ]] || fail "drop-logs.bat ended with status $status after a failure: $(cat "$work/drop.lines")"
   grep -qxF 'converted: C:\Dropped\a log.LOG into C:\Dropped\a log.MX' "$work/drop.lines" &&
@@ -141,6 +156,7 @@ check_x64() {
     grep -q 'Press any key' "$work/drop.lines" ||
     fail "drop-logs.bat showed: $(cat "$work/drop.lines")"
   cmp "$dropped/a log.MX" examples/QDEMOX.MX || fail "drop-logs.bat: a log.MX differs"
+  cat "$work/drop.lines"
   echo "drop-logs.bat: one log converted, the failure shown with MIRTAK's message, then a key"
 }
 
