@@ -1,13 +1,13 @@
 // The bytes a log's rules speak of, and the classes they fall in: the one home of each. The
-// plain reader (text filter, line reader, field splitter, number), the mask arithmetic
-// (log/chunk_masks.h) and every kernel set (log/kernels.h) take them from here; where a kernel
+// plain reading (log/reading.h, log/number.h), the mask arithmetic (log/chunk_masks.h) and every
+// kernel set (log/kernels_NAME.cc) take them from here; where a kernel
 // tests a class another way (a range, a word-wide compare), a compile-time check below or the
 // byte sweep (tests/byte_sweep_test.cc) ties it to these.
 #pragma once
 
 namespace mirtak {
 
-// The text filter: every carriage return is dropped, the first Ctrl-Z ends the input.
+// The text: every carriage return is dropped, the first Ctrl-Z ends the input.
 inline constexpr unsigned char kCarriageReturn = 0x0D;
 inline constexpr unsigned char kEndOfText = 0x1A;  // Ctrl-Z
 
@@ -40,7 +40,7 @@ constexpr bool is_digit(unsigned char c) {
 // The kernels' test for white space: every white-space byte but the separator lies in
 // 0x08..0x0F, which one mask test takes whole. At the start of a value field such a byte is
 // skipped by the reading of the number, which the kernels, reading from the field's first
-// character, do not do: such a byte's field is left to the plain reader. (0x08, 0x0E and 0x0F
+// character, do not do: such a byte's field is left to the plain reading. (0x08, 0x0E and 0x0F
 // come along with the test; they only cost speed.)
 inline constexpr unsigned char kWhiteSpaceRangeMask = 0xF8;
 inline constexpr unsigned char kWhiteSpaceRangeBits = 0x08;
@@ -59,5 +59,5 @@ constexpr bool white_space_range_holds_all_but_the_separator() {
 static_assert(white_space_range_holds_all_but_the_separator(),
               "the kernels' white-space test must take every white-space byte but the separator");
 static_assert(!in_white_space_range(kFieldSeparator),
-              "separators are not sent to the plain reader");
+              "separators are not sent to the plain reading");
 }  // namespace mirtak

@@ -1,8 +1,8 @@
-// The fast way's reading of a chunk (64 bytes, one bit per byte): from the classes of its bytes
-// to where its fields start, which of them are values, and which bytes the plain reader must
-// read (log/fast_lines.h). The rules are written once, here; each kernel set's map_chunks
-// (log/kernels.h) classifies a chunk and hands it to a MaskDeriver, so that they are compiled
-// with that set's own instructions.
+// The vector steps' reading of a chunk (64 bytes, one bit per byte): from the classes of its bytes
+// to where its fields start, which of them are values, and which bytes the plain reading must
+// read (log/fast_way.h). The rules are written once, here; the loop every kernel set runs
+// (log/fast_way.h) classifies a chunk with the set's step and hands it to a MaskDeriver, so that
+// they are compiled with that set's own instructions.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +14,7 @@ namespace mirtak {
 
 inline constexpr std::size_t kChunkSize = 64;
 
-// One bit per byte of a chunk for each class. The fast way looks at a byte of the white-space
+// One bit per byte of a chunk for each class. The vector steps look at a byte of the white-space
 // range only where it is neither a newline nor right before one, and at a "+" only where it
 // starts a line, so a kernel may leave the others out when that saves it work.
 struct ByteClasses {
@@ -35,7 +35,7 @@ struct StretchMasks {
   std::uint64_t starts[kStretchChunks];  // a field's first byte: after spaces or a newline, or
                                          // a stretch's first
   std::uint64_t values[kStretchChunks];  // where a value is read
-  std::uint64_t plain[kStretchChunks];   // a byte whose field the plain reader reads
+  std::uint64_t plain[kStretchChunks];   // a byte whose field the plain reading reads
   // For chunk k, how many values come before it (for k up to the number of chunks).
   std::uint16_t values_before[kStretchChunks + 1];
 };
@@ -67,7 +67,7 @@ class MaskDeriver {
   // The next chunk, by the classes of its bytes. Returns where its values are read, which the
   // kernel then reads and counts in with values_read().
   std::uint64_t push(const ByteClasses& c) {
-    // A byte of the range at the end of the chunk before is left to the plain reader only if
+    // A byte of the range at the end of the chunk before is left to the plain reading only if
     // this chunk does not start with a newline.
     std::uint64_t plain_before = plain_before_;
     if (chunk_ != 0) {
@@ -113,8 +113,8 @@ class MaskDeriver {
   void values_read(std::size_t count) { values_ += count; }
   std::size_t values_so_far() const { return values_; }
 
-  // Whether the chunks so far hold a byte for the plain reader: mapping further is wasted, as
-  // the fast way stops at that byte's field.
+  // Whether the chunks so far hold a byte for the plain reading: mapping further is wasted, as
+  // the vector steps stop at that byte's field.
   bool plain_found() const { return plain_found_; }
 
   // The stretch's end; whether a newline comes right after it.
@@ -131,7 +131,7 @@ class MaskDeriver {
   std::uint64_t newline_before_;
   std::uint64_t line_open_before_;
   std::uint64_t space_before_;
-  std::uint64_t before_next_ = 0;   // the last chunk's last byte would be left to the plain reader
+  std::uint64_t before_next_ = 0;   // the last chunk's last byte would be left to the plain reading
   std::uint64_t plain_before_ = 0;  // the last chunk's plain bits, its last byte's not final
   bool borrow_ = false;
   bool plain_found_ = false;

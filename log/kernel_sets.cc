@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace mirtak {
+
+static_assert(std::string_view(kPlainWay.name) == "plain", "the plain way is the table's last row");
 
 namespace {
 

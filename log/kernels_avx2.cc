@@ -2,6 +2,7 @@
 // compiled for those instructions alone, so the rest of the program still runs on any x86-64.
 #include <immintrin.h>
 
+#include "log/fast_way.h"
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -136,18 +137,16 @@ __attribute__((target("avx2"))) inline void read_eight(const unsigned char* base
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(items));
   const auto lanes_a = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(a.may_go_on)));
   const auto lanes_b = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(b.may_go_on)));
-  for (unsigned lanes = lanes_a | lanes_b << 4; lanes != 0; lanes &= lanes - 1) {
-    const std::size_t k = static_cast<std::size_t>(__builtin_ctz(lanes));
-    store_item(field_value(base + at[k], end), out + 2 * k);
-  }
+  read_long_values(lanes_a | lanes_b << 4, base, at, end, out);
 }
 
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read
 // eight at a time from the list of their positions.
-__attribute__((target("avx2,bmi,popcnt"), flatten)) std::size_t map_chunks(
-    const unsigned char* data, std::size_t chunks, const unsigned char* end, MaskDeriver& deriver,
-    unsigned char* items) {
-  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
+__attribute__((target("avx2,bmi,popcnt"), flatten)) Converted convert(Reading reading,
+                                                                      const unsigned char* begin,
+                                                                      const unsigned char* end,
+                                                                      ValueWriter& out) {
+  return convert_fast<classes_of, list_by_bits, read_eight>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::avx2

@@ -3,6 +3,7 @@
 // the program still runs on any x86-64.
 #include <immintrin.h>
 
+#include "log/fast_way.h"
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -99,10 +100,7 @@ __attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi"))) inline
   }
   const EightValues eight = read_eight(bytes);
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), eight.items);
-  for (unsigned lanes = eight.may_go_on; lanes != 0; lanes &= lanes - 1) {
-    const auto k = static_cast<std::size_t>(__builtin_ctz(lanes));
-    store_item(field_value(first + at[k], end), out + 2 * k);
-  }
+  read_long_values(eight.may_go_on, first, at, end, out);
 }
 
 __attribute__((target("avx512bw"))) inline ByteClasses classes_of(const unsigned char* chunk) {
@@ -139,10 +137,9 @@ __attribute__((target("avx512bw,avx512vbmi2,popcnt"))) inline std::size_t list_b
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read
 // eight at a time from the list of their positions.
 __attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi,avx512vbmi2,bmi,popcnt"),
-               flatten)) std::size_t
-map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
-           MaskDeriver& deriver, unsigned char* items) {
-  return map_listed<classes_of, list_by_compress, read_fields>(data, chunks, end, deriver, items);
+               flatten)) Converted
+convert(Reading reading, const unsigned char* begin, const unsigned char* end, ValueWriter& out) {
+  return convert_fast<classes_of, list_by_compress, read_fields>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::avx512

@@ -2,6 +2,7 @@
 // SIMD (NEON), so they need no test of the processor and no instructions of their own to enable.
 #include <arm_neon.h>
 
+#include "log/fast_way.h"
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -118,13 +119,10 @@ void read_eight(const unsigned char* base, const std::uint16_t* at, const unsign
   vst1q_u8(out, vrev16q_u8(vreinterpretq_u8_u16(values)));  // big-endian items
 
   const uint16x8_t go_on = low_halves(f01.may_go_on, f23.may_go_on, f45.may_go_on, f67.may_go_on);
-  // One bit per field, at the bottom of its byte.
-  std::uint64_t lanes =
+  // One bit per field, at the bottom of its byte, gathered into one byte: bit k for field k.
+  const std::uint64_t lanes =
       vget_lane_u64(vreinterpret_u64_u8(vmovn_u16(go_on)), 0) & 0x0101010101010101u;
-  for (; lanes != 0; lanes &= lanes - 1) {
-    const std::size_t k = static_cast<std::size_t>(__builtin_ctzll(lanes)) / 8;
-    store_item(field_value(base + at[k], end), out + 2 * k);
-  }
+  read_long_values(static_cast<unsigned>((lanes * 0x0102040810204080u) >> 56), base, at, end, out);
 }
 
 ByteClasses classes_of(const unsigned char* chunk) {
@@ -139,9 +137,9 @@ ByteClasses classes_of(const unsigned char* chunk) {
 }  // namespace
 
 // Each sixteen chunks' values are read eight at a time from the list of their positions.
-std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
-                       MaskDeriver& deriver, unsigned char* items) {
-  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
+Converted convert(Reading reading, const unsigned char* begin, const unsigned char* end,
+                  ValueWriter& out) {
+  return convert_fast<classes_of, list_by_bits, read_eight>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::neon

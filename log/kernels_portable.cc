@@ -1,4 +1,5 @@
 // The portable kernels: eight bytes at a time in 64-bit words, on any processor.
+#include "log/fast_way.h"
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -80,49 +81,64 @@ std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
   return to_value(digits_value(word, count), negative);
 }
 
+// The space, the newline and the white-space range in every word. Ctrl-Z and a "+" after a
+// newline are tested together, and gathered one by one only from a chunk that has one.
+ByteClasses classes_of(const unsigned char* chunk) {
+  ByteClasses c{};
+  std::uint64_t rare = 0;
+  // The chunk's first byte is taken as a line's start: the derivation looks at a "+" there only
+  // if it is one.
+  std::uint64_t newline_before = kHigh & 0xFFu;
+#pragma GCC unroll 8
+  for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
+    const std::uint64_t w = load_bytes(chunk + 8 * i);
+    const std::size_t shift = 8 * i;
+    const std::uint64_t newline = bytes_equal(w, kNewline);
+    c.separator |= gather(bytes_equal(w, kFieldSeparator)) << shift;
+    c.newline |= gather(newline) << shift;
+    c.white_space_range |= gather(in_range(w)) << shift;
+    rare |= bytes_equal(w, kEndOfText) |
+            (bytes_equal(w, kTerminatorMark) & ((newline << 8) | newline_before));
+    newline_before = newline >> 56;
+  }
+  if (rare != 0) {
+    for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
+      const std::uint64_t w = load_bytes(chunk + 8 * i);
+      c.end_of_text |= gather(bytes_equal(w, kEndOfText)) << 8 * i;
+      c.plus |= gather(bytes_equal(w, kTerminatorMark)) << 8 * i;
+    }
+  }
+  return c;
+}
+
+// The positions one bit at a time: without a population count instruction, counting them as they
+// are listed costs less than counting them first.
+std::size_t list_fields(PendingFields& pending, std::uint64_t values, unsigned offset) {
+  std::uint16_t* const at = pending.next();
+  std::size_t count = 0;
+  for (; values != 0; values &= values - 1)
+    at[count++] =
+        static_cast<std::uint16_t>(offset + static_cast<unsigned>(__builtin_ctzll(values)));
+  pending.added(count);
+  return count;
+}
+
+// One field at a time, one word each.
+void read_eight(const unsigned char* first, const std::uint16_t* at, const unsigned char* end,
+                unsigned char* out) {
+  for (std::size_t k = 0; k < 8; ++k)
+    store_item(read_value(first + at[k], end), out + 2 * k);
+}
+
 }  // namespace
 
-// The space, the newline and the white-space range in every word. Ctrl-Z and a "+" after a
-// newline are tested together, and gathered one by one only from a chunk that has one. Each
-// chunk's values are read one word each, straight from its bit mask.
-std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
-                       MaskDeriver& deriver, unsigned char* items) {
-  MaskDeriver local = deriver;                   // kept in registers
-  std::uint64_t newline_before = kHigh & 0xFFu;  // the first byte counts as a line's start
-  std::size_t k = 0;
-  while (k < chunks) {
-    ByteClasses c{};
-    std::uint64_t rare = 0;
-#pragma GCC unroll 8
-    for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
-      const std::uint64_t w = load_bytes(data + 8 * i);
-      const std::size_t shift = 8 * i;
-      const std::uint64_t newline = bytes_equal(w, kNewline);
-      c.separator |= gather(bytes_equal(w, kFieldSeparator)) << shift;
-      c.newline |= gather(newline) << shift;
-      c.white_space_range |= gather(in_range(w)) << shift;
-      rare |= bytes_equal(w, kEndOfText) |
-              (bytes_equal(w, kTerminatorMark) & ((newline << 8) | newline_before));
-      newline_before = newline >> 56;
-    }
-    if (rare != 0) {
-      for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
-        const std::uint64_t w = load_bytes(data + 8 * i);
-        c.end_of_text |= gather(bytes_equal(w, kEndOfText)) << 8 * i;
-        c.plus |= gather(bytes_equal(w, kTerminatorMark)) << 8 * i;
-      }
-    }
-    std::size_t count = 0;
-    for (std::uint64_t values = local.push(c); values != 0; values &= values - 1, ++count)
-      store_item(read_value(data + __builtin_ctzll(values), end), items + 2 * count);
-    local.values_read(count);
-    items += 2 * count;
-    ++k;
-    data += kChunkSize;
-    if (local.plain_found()) break;
-  }
-  deriver = local;
-  return k;
+bool runs_here() {
+  return true;
+}
+
+__attribute__((flatten)) Converted convert(Reading reading, const unsigned char* begin,
+                                           const unsigned char* end, ValueWriter& out) {
+  return convert_fast<classes_of, list_fields, read_eight>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::portable

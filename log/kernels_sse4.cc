@@ -4,6 +4,7 @@
 // program still runs on any x86.
 #include <immintrin.h>
 
+#include "log/fast_way.h"
 #include "log/kernels.h"
 #include "output/value_writer.h"
 
@@ -136,9 +137,10 @@ __attribute__((target("sse4.2,popcnt"), always_inline)) inline void read_four(
   // Only a lane of eight digits has bit 3 of its length set.
   const unsigned lengths = a.lengths | b.lengths << 8;
   if ((lengths & 0x8888u) == 0) return;
-  for (std::size_t k = 0; k < 4; ++k) {
-    if ((lengths >> (4 * k) & 8u) != 0) store_item(field_value(base + at[k], end), out + 2 * k);
-  }
+  unsigned lanes = 0;
+  for (unsigned k = 0; k < 4; ++k)
+    lanes |= (lengths >> (4 * k + 3) & 1u) << k;
+  read_long_values(lanes, base, at, end, out);
 }
 
 // The values of the eight fields at first + at[0..7], four at a time.
@@ -152,12 +154,11 @@ __attribute__((target("sse4.2,popcnt"))) inline void read_eight(const unsigned c
 
 // The masks are derived here too, and values counted with POPCNT. Each sixteen chunks' values
 // are read from the list of their positions.
-__attribute__((target("sse4.2,popcnt"), flatten)) std::size_t map_chunks(const unsigned char* data,
-                                                                         std::size_t chunks,
-                                                                         const unsigned char* end,
-                                                                         MaskDeriver& deriver,
-                                                                         unsigned char* items) {
-  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
+__attribute__((target("sse4.2,popcnt"), flatten)) Converted convert(Reading reading,
+                                                                    const unsigned char* begin,
+                                                                    const unsigned char* end,
+                                                                    ValueWriter& out) {
+  return convert_fast<classes_of, list_by_bits, read_eight>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::sse4

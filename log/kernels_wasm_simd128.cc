@@ -5,9 +5,8 @@
 // amount.
 #include <wasm_simd128.h>
 
+#include "log/fast_way.h"
 #include "log/kernels.h"
-#include "log/line_reader.h"
-#include "log/text_filter.h"
 #include "output/value_writer.h"
 
 namespace mirtak::wasm_simd128 {
@@ -124,11 +123,7 @@ void read_eight(const unsigned char* base, const std::uint16_t* at, const unsign
   wasm_v128_store(out, wasm_i8x16_shuffle(values, values, 1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13,
                                           12, 15, 14));
   const v128_t go_on = low_halves(f01.may_go_on, f23.may_go_on, f45.may_go_on, f67.may_go_on);
-  for (auto lanes = static_cast<unsigned>(wasm_i16x8_bitmask(go_on)); lanes != 0;
-       lanes &= lanes - 1) {
-    const std::size_t k = static_cast<std::size_t>(__builtin_ctz(lanes));
-    store_item(field_value(base + at[k], end), out + 2 * k);
-  }
+  read_long_values(static_cast<unsigned>(wasm_i16x8_bitmask(go_on)), base, at, end, out);
 }
 
 ByteClasses classes_of(const unsigned char* chunk) {
@@ -144,9 +139,9 @@ ByteClasses classes_of(const unsigned char* chunk) {
 }  // namespace
 
 // Each sixteen chunks' values are read eight at a time from the list of their positions.
-std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
-                       MaskDeriver& deriver, unsigned char* items) {
-  return map_listed<classes_of, list_by_bits, read_eight>(data, chunks, end, deriver, items);
+Converted convert(Reading reading, const unsigned char* begin, const unsigned char* end,
+                  ValueWriter& out) {
+  return convert_fast<classes_of, list_by_bits, read_eight>(reading, begin, end, out);
 }
 
 }  // namespace mirtak::wasm_simd128

@@ -19,12 +19,12 @@ void ValueShape::take_values(const unsigned char* items, std::size_t count) {
   if (first >= kColumns) return;
   const auto from = static_cast<std::size_t>(first);
   const std::size_t kept = std::min(count, kColumns - from);
-  std::int16_t* const smallest = smallest_ + from;
-  std::int16_t* const largest = largest_ + from;
+  std::int16_t* const low = smallest_ + from;
+  std::int16_t* const high = largest_ + from;
   for (std::size_t i = 0; i < kept; ++i) {
     const std::int16_t value = load_item(items + i * kItemSize);
-    smallest[i] = std::min(smallest[i], value);
-    largest[i] = std::max(largest[i], value);
+    low[i] = std::min(low[i], value);
+    high[i] = std::max(high[i], value);
   }
   columns_ = std::max(columns_, from + kept);
 }
@@ -43,14 +43,19 @@ void ValueShape::line_ended() {
 
 ValueShape::Count& ValueShape::count_of(std::uint64_t values) {
   if (values <= kColumns) return counts_[values];
+  if (last_count_ != nullptr && last_count_->values == values) return *last_count_;
   Count* const wide = counts_ + kColumns + 1;
-  Count* const found = std::find_if(wide, wide + wide_used_,
-                                    [values](const Count& c) { return c.values == values; });
-  if (found != wide + wide_used_) return *found;
-  if (wide_used_ == kWideCounts) return counts_[kShared];
-  found->values = values;
-  ++wide_used_;
-  return *found;
+  for (std::uint64_t slot = values * 0x9E3779B97F4A7C15u >> 40;; ++slot) {
+    Count& c = wide[slot & (kWideSlots - 1)];
+    if (c.values != values) {
+      if (c.values != 0) continue;
+      if (wide_used_ == kWideCounts) return counts_[kShared];
+      c.values = values;  // a free slot: the count's own from now on
+      ++wide_used_;
+    }
+    last_count_ = &c;
+    return c;
+  }
 }
 
 const ValueShape::Count* ValueShape::most_lines() const {

@@ -16,9 +16,10 @@ class ValueShape final : public LineValues {
  public:
   static constexpr std::size_t kColumns = 256;  // columns whose range is kept
   static constexpr std::size_t kListed = 10;    // lines listed that give another count
-  // Counts of values a line are told apart exactly up to kColumns, and kWideCounts more above
-  // it; beyond that they share one tally, which the most lines' count is never taken from.
-  static constexpr std::size_t kWideCounts = 16;
+  // Counts of values a line are told apart exactly up to kColumns, and kWideCounts different
+  // ones above it; lines of any further count share one tally, whose count is never taken for
+  // the most lines' (they are still other lines, and listed as such).
+  static constexpr std::size_t kWideCounts = 384;
 
   ValueShape();
 
@@ -66,11 +67,16 @@ class ValueShape final : public LineValues {
   std::uint64_t column_ = 0;  // the current line's values so far
   std::uint64_t widest_ = 0;
 
-  // Index c for c values a line, up to kColumns; then the wide counts, then the shared tally.
-  static constexpr std::size_t kCounts = kColumns + 1 + kWideCounts + 1;
+  // Index c for c values a line, up to kColumns; then the wide counts, found by their hash in a
+  // table a third larger than they fill (a slot of count 0 is free); then the shared tally.
+  static constexpr std::size_t kWideSlots = 512;
+  static_assert((kWideSlots & (kWideSlots - 1)) == 0 && kWideSlots >= kWideCounts * 4 / 3,
+                "the wide counts' table is a power of two with room to spare");
+  static constexpr std::size_t kCounts = kColumns + 1 + kWideSlots + 1;
   static constexpr std::size_t kShared = kCounts - 1;
   Count counts_[kCounts] = {};
   std::size_t wide_used_ = 0;
+  Count* last_count_ = nullptr;  // the line before's: most lines give as many values
 
   std::size_t columns_ = 0;
   std::int16_t smallest_[kColumns];  // from INT16_MAX, as nothing has been seen

@@ -73,7 +73,9 @@ class LineValues {
 class ValueWriter {
  public:
   static constexpr std::size_t kPieceSize = std::size_t{64} * 1024;
-  static constexpr std::size_t kMaxReserve = 8192 + 64;  // items in one reservation
+  // Items in one reservation: a stretch's values, and the few a kernel may write past them
+  // (log/fast_way.h holds the two equal).
+  static constexpr std::size_t kMaxReserve = 8192 + 8;
   static_assert(kPieceSize % kItemSize == 0, "items never straddle two pieces");
 
   explicit ValueWriter(ByteSink& sink);

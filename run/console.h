@@ -29,6 +29,7 @@ struct ConsoleKind {
 // cppcheck-suppress uninitMemberVar
 class Console {
  public:
+  // cppcheck-suppress uninitMemberVar ; the buffer is filled before it is written out
   explicit Console(ConsoleKind kind = {}) : kind_(kind) {}
 
   // Prints text, then a file name, then more text, as one message. The tool's own texts are

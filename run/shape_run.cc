@@ -25,10 +25,10 @@ class Discard final : public ByteSink {
 };
 
 // Everything the reading of one log works with.
-struct Reading {
+struct ShapeReading {
   // The read block is not cleared: only what a read fills is looked at.
   // cppcheck-suppress uninitMemberVar
-  Reading() : writer(discard), decoder(writer) { writer.observe(shape); }
+  ShapeReading() : writer(discard), decoder(writer) { writer.observe(shape); }
 
   LogFile log;
   Discard discard;
@@ -38,8 +38,8 @@ struct Reading {
   unsigned char block[kReadBlockSize];
 };
 
-struct Storage {
-  explicit Storage(bool json)
+struct ShapeStorage {
+  explicit ShapeStorage(bool json)
       : out({ConsoleKind::Stream::kOutput, false, json}),
         errors({ConsoleKind::Stream::kError, false, false}),
         report(json) {}
@@ -47,11 +47,11 @@ struct Storage {
   Console out;
   Console errors;
   ShapeReport report;
-  std::optional<Reading> reading;  // built anew for each log
+  std::optional<ShapeReading> reading;  // built anew for each log
 };
 
 // Not built until the run knows whether it reports JSON.
-std::optional<Storage> storage;
+std::optional<ShapeStorage> storage;
 
 bool is_json_option(const NameChar* argument) {
   constexpr std::string_view kJson = "--json";
@@ -60,7 +60,7 @@ bool is_json_option(const NameChar* argument) {
 }
 
 // Reads one log to the end of its data; the failure if it cannot be read.
-std::optional<Failure> read_shape(Reading& r, const NameChar* name) {
+std::optional<Failure> read_shape(ShapeReading& r, const NameChar* name) {
   if (!r.log.open(name)) return Failure::kNoSuchFile;
   const std::ptrdiff_t first = r.log.read(r.block, kReadBlockSize);
   const bool read = first >= 0 && read_to_end(r.log, r.decoder, r.writer, r.block,
@@ -75,17 +75,26 @@ std::optional<Failure> read_shape(Reading& r, const NameChar* name) {
 
 int shape_run(int argc, const NameChar* const* argv) noexcept {
   prepare_process();
-  const bool json = argc > 1 && is_json_option(argv[1]);
-  const int first = json ? 2 : 1;
-  Storage& s = storage.emplace(json);
-  if (argc <= first) {
+  // --json may stand anywhere among the names; a log of that name is named ./--json.
+  bool json = false;
+  int logs = 0;
+  for (int i = 1; i < argc; ++i) {
+    if (is_json_option(argv[i])) {
+      json = true;
+    } else {
+      ++logs;
+    }
+  }
+  ShapeStorage& s = storage.emplace(json);
+  if (logs == 0) {
     print_failure_line(s.errors, Failure::kWrongInput, {});
     s.errors.print("\tInput: mirtak-shape [--json] LogFileName...\n");
     return 1;
   }
   int status = 0;
   s.report.begin(s.out);
-  for (int i = first; i < argc; ++i) {
+  for (int i = 1; i < argc; ++i) {
+    if (is_json_option(argv[i])) continue;
     const std::optional<Failure> failed = read_shape(s.reading.emplace(), argv[i]);
     if (failed) {
       print_failure_line(s.errors, *failed, argv[i]);

@@ -8,9 +8,9 @@
 
 namespace mirtak {
 
-// mirtak-shape [--json] LogFileName...: returns the exit status, 0 when every log was read and
-// the whole report written out, 1 otherwise (each log that could not be read is named on
-// standard error with the tool's message). Works in fixed storage: allocates nothing, throws
+// mirtak-shape [--json] LogFileName... (--json anywhere): returns the exit status, 0 when every log
+// was read and the whole report written out, 1 otherwise (each log that could not be read is named
+// on standard error with the tool's message). Works in fixed storage: allocates nothing, throws
 // nothing.
 int shape_run(int argc, const NameChar* const* argv) noexcept;
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # CI for the page: the WebAssembly module and the page built into one HTML file by the wasm
-# workflow (build/wasm/web/mirtak.html), clang-tidy on the module's interface, then the page's
-# two layers of tests: the module
-# under node against the native tool of the dev build, and the page itself in headless Chromium
-# (a screenshot is left in build/web/page.png). Run from .ci/run, after the dev workflow.
+# workflow (build/wasm/web/mirtak.html), clang-tidy on the module's interface, then its tests:
+# the module under node against the native tool of the dev build, mirtak-shape's figures against
+# the module's, and the page itself in headless Chromium (a screenshot is left in
+# build/web/page.png). Run from .ci/run, after the dev workflow.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,7 +21,10 @@ done
 step "the page's tests"
 # The tests' own packages (puppeteer-core drives the browser), beside the sources.
 (cd web && npm ci --no-audit --no-fund --loglevel=error)
-# The native tool the values are compared with.
-[[ -x build/dev/MIRTAK ]] || cmake --build --preset dev --target MIRTAK
+# The native tools the values and the shape are compared with; the dev build told where the
+# module is, so that its test of mirtak-shape against the page runs.
+cmake --preset dev "-DMIRTAK_WASM_MODULE=$PWD/build/wasm/web/mirtak_wasm.wasm" >/dev/null
+cmake --build --preset dev --target MIRTAK mirtak-shape
+ctest --preset dev -R '^shape\.same_as_page$'
 (cd web && node --test test/core.test.mjs test/page.test.mjs)
 step "page checks passed"

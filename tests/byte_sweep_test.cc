@@ -66,18 +66,18 @@ void add_probe(Log& log, const std::string& before, unsigned char byte, const st
   log.text += before + static_cast<char>(byte) + after;
 }
 
-// The log handed over in pieces that cut every probed line `offset` bytes after its start (or at
+// The log handed over in blocks that cut every probed line `offset` bytes after its start (or at
 // its start), so that the ordinary lines between two cuts go whole to the fast way.
-std::vector<std::size_t> pieces_cutting(const Log& log, std::size_t offset) {
-  std::vector<std::size_t> pieces;
+std::vector<std::size_t> blocks_cutting(const Log& log, std::size_t offset) {
+  std::vector<std::size_t> blocks;
   std::size_t at = 0;
   for (const std::size_t probe : log.probes) {
     const std::size_t cut = std::min(probe + offset, log.text.size());
-    if (cut > at) pieces.push_back(cut - at);
+    if (cut > at) blocks.push_back(cut - at);
     at = std::max(at, cut);
   }
-  if (at < log.text.size()) pieces.push_back(log.text.size() - at);
-  return pieces;
+  if (at < log.text.size()) blocks.push_back(log.text.size() - at);
+  return blocks;
 }
 
 void expect_reference_values(const Log& log, std::size_t longest_probe) {
@@ -90,7 +90,7 @@ void expect_reference_values(const Log& log, std::size_t longest_probe) {
     ASSERT_EQ(line_ends.ends, expected_ends) << "where the lines end";
     ASSERT_EQ(line_ends.values, expected) << "the values told with them";
     for (std::size_t offset = 0; offset <= longest_probe; ++offset) {
-      ASSERT_EQ(convert(log.text, pieces_cutting(log, offset), *set), expected)
+      ASSERT_EQ(convert(log.text, blocks_cutting(log, offset), *set), expected)
           << "cut " << offset << " bytes into each probed line";
     }
   }

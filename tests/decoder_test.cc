@@ -1,10 +1,14 @@
 // How logs read: text rules, line structure, field splitting and conversion, each case checked
-// whole and cut into pieces at every offset, so that nothing depends on where a block ends.
+// whole and cut into blocks at every offset, so that nothing depends on where a block ends.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "log/chunk_masks.h"
+#include "log/decoder.h"
+#include "output/value_writer.h"
+#include "tests/reference.h"
 #include "tests/support.h"
 
 namespace mirtak::test {
@@ -21,7 +25,7 @@ void expect_values(const std::string& log, const std::vector<std::int16_t>& valu
     SCOPED_TRACE(set->name);
     EXPECT_EQ(convert(log, {0}, *set), expected) << "whole";
     EXPECT_EQ(convert(log, {1}, *set), expected) << "a byte at a time";
-    EXPECT_EQ(convert(log, {3, 1, 7}, *set), expected) << "pieces of 3, 1, 7";
+    EXPECT_EQ(convert(log, {3, 1, 7}, *set), expected) << "blocks of 3, 1, 7";
     for (std::size_t cut = 1; cut < log.size(); ++cut) {
       EXPECT_EQ(convert(log, {cut, log.size()}, *set), expected) << "cut at " << cut;
     }
@@ -176,34 +180,95 @@ TEST(Decoder, EveryAlignment) {
   }
 }
 
-// A byte the fast way leaves to the plain reader, unless a newline follows it, read at the last
-// bytes of the part of a block classified at a time (8 KiB from where the fast way started) and
-// of the chunks around it: whether the byte after it is a newline is known only from the next
-// part.
-TEST(Decoder, WhiteSpaceAtTheEndOfAStretch) {
-  const struct {
-    const char* byte;
-    std::int16_t value;  // of the field 12<byte>34
-  } cases[] = {{"<CR>", 1234}, {"<TAB>", 12}, {"<VT>", 12}, {"<FF>", 12}, {"<x08>", 12}};
-  const std::size_t first = 2;  // the fast way starts after the header line "H⏎"
-  for (const auto& c : cases) {
-    for (std::size_t at = 8192 - 66; at <= 8192 + 66; ++at) {
-      SCOPED_TRACE(std::string(c.byte) + " at " + std::to_string(at));
-      // A dropped first field of one or two bytes, then fields "5", so that the byte lands at
-      // `at` bytes from the line's start.
-      const std::size_t pad = (at - 3) % 2 == 1 ? 1 : 2;
-      std::vector<std::int16_t> values((at - 3 - pad) / 2, 5);
-      std::string log = "H\n" + std::string(pad, '1');
-      for (std::size_t i = 0; i < values.size(); ++i)
-        log += " 5";
-      log += " 12" + bytes_of(c.byte) + "34 9\n2 5\n";
-      values.insert(values.end(), {c.value, 9, 5});
-      ASSERT_EQ(log.find(bytes_of(c.byte)), first + at);
-      const std::string expected = items_of(values);
+// Every field the vector steps leave to the plain reading's step, with its first odd byte at
+// every offset of two chunks and around the end of the first stretch, then ordinary fields: the
+// step must hand back to the vector steps at every place, on every set, and a block cut right
+// after the odd byte must not change anything. Offsets are counted from the first data line,
+// where the vector steps start, and sizes come from the reading's own constants.
+TEST(Decoder, FieldsForThePlainReadingAtEveryOffset) {
+  const char* const odd[] = {
+      "12<CR>34",     "12<TAB>34", "12<VT>34",   "12<FF>34", "12<x08>34",
+      "12<x0E>34",    "<TAB>7",    "12<^Z>34",   "⏎+·5",     "123456789012",
+      "-99999999999", "+<CR>5",    "<x0F><CR>⏎", "12<CR>",   "1<CR>·<CR>",
+  };
+  std::vector<std::size_t> offsets;
+  for (std::size_t at = 0; at < 2 * kChunkSize + 2; ++at)
+    offsets.push_back(at);
+  for (std::size_t at = kStretchSize - kChunkSize - 2; at <= kStretchSize + kChunkSize + 2; ++at)
+    offsets.push_back(at);
+  const std::string header = "H\n";
+  for (const char* token : odd) {
+    const std::string bytes = bytes_of(token);
+    const std::size_t first_odd = bytes.find_first_not_of("0123456789-+");
+    const std::size_t lead = first_odd == std::string::npos ? 0 : first_odd;
+    for (const std::size_t at : offsets) {
+      SCOPED_TRACE(std::string(token) + " at " + std::to_string(at));
+      // A dropped first field of one or two bytes, then fields "5", so that the token's first odd
+      // byte lands `at` bytes into the data (too near the start, in the first field itself);
+      // then ordinary fields over two more chunks.
+      std::string log = header;
+      if (at >= 2 + lead) {
+        const std::size_t first = 1 + (at - 2 - lead) % 2;
+        log += std::string(first, '1');
+        for (std::size_t i = 0; i < (at - 1 - lead - first) / 2; ++i)
+          log += " 5";
+        log += " ";
+      } else {
+        log += std::string(at - std::min(at, lead), 'A');
+      }
+      log += bytes;
+      for (int i = 0; i < 50; ++i)
+        log += " " + std::to_string(i * 37 - 900);
+      log += "\n2 5\n";
+      const std::size_t landed = log.find(bytes, header.size()) + lead - header.size();
+      if (at >= lead) {
+        ASSERT_EQ(landed, at);
+      }
+      const std::string expected = items_of(reference_values(log));
+      const std::size_t cut = header.size() + landed + 1;
       for (const KernelSet* set : available_kernel_sets()) {
-        SCOPED_TRACE(set->name);
-        EXPECT_EQ(convert(log, {0}, *set), expected) << "whole";
-        EXPECT_EQ(convert(log, {first + at + 1, log.size()}, *set), expected) << "cut after it";
+        ASSERT_EQ(convert(log, {0}, *set), expected) << set->name << ", whole";
+        ASSERT_EQ(convert(log, {cut, log.size()}, *set), expected) << set->name << ", cut after";
+      }
+    }
+  }
+}
+
+// Where the data ends, as a reader of the log is told: at the terminator line's "+" or at the
+// first Ctrl-Z, counted from the log's start however it is cut; the log's end if neither comes.
+TEST(Decoder, WhereTheDataEnds) {
+  class Discard final : public ByteSink {
+   public:
+    bool write(const unsigned char* /*data*/, std::size_t /*size*/) override { return true; }
+  };
+  const struct {
+    const char* log;
+    const char* end;  // where the data ends: the text before it
+  } cases[] = {
+      {"H⏎A·1⏎+⏎A·2⏎", "H⏎A·1⏎"},
+      {"+H⏎A·1<CR>⏎<CR>+·END", "+H⏎A·1<CR>⏎<CR>"},  // a dropped CR before the mark
+      {"H⏎A·1<^Z>·2⏎+⏎", "H⏎A·1"},
+      {"H<^Z>⏎A·1⏎", "H"},             // in the header
+      {"H⏎··+·1⏎A·2", "H⏎··+·1⏎A·2"},  // no end: the log's
+      {"H⏎A·1⏎+", "H⏎A·1⏎"},
+  };
+  for (const auto& c : cases) {
+    const std::string log = bytes_of(c.log);
+    const std::size_t expected = bytes_of(c.end).size();
+    for (const KernelSet* set : available_kernel_sets()) {
+      for (std::size_t block = 1; block <= log.size(); ++block) {
+        Discard sink;
+        ValueWriter writer(sink);
+        Decoder decoder(writer, *set);
+        std::size_t end = 0;
+        for (std::size_t at = 0; at < log.size(); at += block) {
+          const std::size_t size = std::min(block, log.size() - at);
+          const bool more =
+              decoder.feed(reinterpret_cast<const unsigned char*>(log.data()) + at, size);
+          end += more ? size : decoder.data_end();
+          if (!more) break;
+        }
+        EXPECT_EQ(end, expected) << c.log << ", " << set->name << ", blocks of " << block;
       }
     }
   }

@@ -100,7 +100,7 @@ TEST(NumberSweep, EveryKernelSetReadsEveryNumberAsTheNumberReadingDoes) {
   const SweepLog& s = sweep();
   const std::string expected = items_of(s.values());
   for (const KernelSet* set : available_kernel_sets()) {
-    if (set->plain()) continue;  // that is the number reading itself
+    if (set == &kPlainWay) continue;  // that is the number reading itself
     SCOPED_TRACE(set->name);
     const std::string bytes = convert(s.log(), {0}, *set);
     ASSERT_EQ(bytes.size(), expected.size());

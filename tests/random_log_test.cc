@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "log/chunk_masks.h"
 #include "tests/reference.h"
 #include "tests/support.h"
 
@@ -14,19 +15,19 @@ namespace mirtak::test {
 namespace {
 
 std::string random_log(std::mt19937& rng) {
-  static const char* const kPieces[] = {
+  static const char* const kParts[] = {
       " ", "  ",    "    ",   "\n",          "\r\n", "\r",        "1",  "23",   "-",
       "+", "7",     "-4",     "\t",          "A",    ".",         "9",  "0",    "\v",
       "e", "65536", "40000",  "99999999999", "\n+",  "\n+ END\n", "\0", "\xff", "\x80",
       "5", "12",    "-32769", "\f",          "-00",  "+007",      "-0"};
-  std::uniform_int_distribution<std::size_t> pick(0, std::size(kPieces) - 1);
+  std::uniform_int_distribution<std::size_t> pick(0, std::size(kParts) - 1);
   std::uniform_int_distribution<int> length(0, 400);
   std::uniform_int_distribution<int> percent(0, 99);
   std::string log;
   if (percent(rng) < 90) log = "HEADER 1 2\r\n";
   for (int n = length(rng); n > 0; --n) {
-    const char* piece = kPieces[pick(rng)];
-    log += piece[0] == '\0' ? std::string(1, '\0') : std::string(piece);
+    const char* part = kParts[pick(rng)];
+    log += part[0] == '\0' ? std::string(1, '\0') : std::string(part);
     if (percent(rng) == 0) log += '\x1a';
   }
   return log;
@@ -72,18 +73,18 @@ std::string random_numeric_log(std::mt19937& rng, Shape shape) {
 void expect_reference_values(const std::string& log, std::mt19937& rng, int round) {
   const std::string expected = items_of(reference_values(log));
   const std::vector<std::uint64_t> expected_ends = line_ends_of(reference_line_counts(log));
-  std::uniform_int_distribution<std::size_t> piece(1, log.size() + 1);
-  const std::vector<std::size_t> pieces = {piece(rng), piece(rng), piece(rng)};
+  std::uniform_int_distribution<std::size_t> block(1, log.size() + 1);
+  const std::vector<std::size_t> blocks = {block(rng), block(rng), block(rng)};
   for (const KernelSet* set : available_kernel_sets()) {
     ASSERT_EQ(convert(log, {0}, *set), expected)
         << "round " << round << ", " << set->name << ", log " << ::testing::PrintToString(log);
     LineEndList line_ends;
-    ASSERT_EQ(convert(log, pieces, *set, Feed::kSlices, &line_ends), expected)
+    ASSERT_EQ(convert(log, blocks, *set, Feed::kSlices, &line_ends), expected)
         << "round " << round << ", " << set->name;
     ASSERT_EQ(line_ends.ends, expected_ends) << "round " << round << ", " << set->name;
     ASSERT_EQ(line_ends.values, expected) << "round " << round << ", " << set->name;
-    // As the tool reads: every piece into the same buffer.
-    ASSERT_EQ(convert(log, pieces, *set, Feed::kOneBuffer), expected)
+    // As the tool reads: every block into the same buffer.
+    ASSERT_EQ(convert(log, blocks, *set, Feed::kOneBuffer), expected)
         << "round " << round << ", " << set->name << ", one buffer";
   }
 }
@@ -101,12 +102,16 @@ TEST(RandomLogs, NumericLogsSameValuesOnEveryKernelSet) {
     Shape shape;
     int rounds;
   } runs[] = {{{300, 0, 11, 30}, 400}, {{3000, 3, 0, 1}, 4}, {{3, 2000, 4000, 2}, 20}};
+  std::size_t longest = 0;
   for (const auto& r : runs) {
     for (int round = 0; round < r.rounds; ++round) {
-      ASSERT_NO_FATAL_FAILURE(
-          expect_reference_values(random_numeric_log(rng, r.shape), rng, round));
+      const std::string log = random_numeric_log(rng, r.shape);
+      longest = std::max(longest, log.size());
+      ASSERT_NO_FATAL_FAILURE(expect_reference_values(log, rng, round));
     }
   }
+  // The lines of thousands of fields reach past several stretches, whatever size they are.
+  EXPECT_GT(longest, 3 * kStretchSize);
 }
 
 }  // namespace

@@ -64,25 +64,27 @@ std::vector<const KernelSet*> available_kernel_sets() {
   return sets;
 }
 
-std::string convert(std::string_view log, const std::vector<std::size_t>& pieces,
+std::string convert(std::string_view log, const std::vector<std::size_t>& blocks,
                     const KernelSet& kernel_set, Feed feed, LineValues* lines) {
   MemorySink sink;
   ValueWriter writer(sink);
   Decoder decoder(writer, kernel_set);
   if (lines != nullptr) writer.observe(*lines);
-  std::string copy(log);  // the decoder rewrites its blocks in place
-  std::string block;      // for Feed::kOneBuffer: sized once, so it never moves
-  block.reserve(copy.size());
+  const std::string copy(log);  // sized exactly: a read past its end is caught by the sanitizers
+  std::string buffer;           // for Feed::kOneBuffer: sized once, so it never moves
+  buffer.reserve(copy.size());
   std::size_t at = 0;
   bool wanted = true;
   for (std::size_t i = 0; wanted && at < copy.size(); ++i) {
-    const std::size_t piece = pieces[i % pieces.size()];
-    const std::size_t size = piece == 0 ? copy.size() - at : std::min(piece, copy.size() - at);
-    char* data = copy.data() + at;
-    if (feed == Feed::kOneBuffer) data = block.assign(data, size).data();
-    wanted = decoder.feed(reinterpret_cast<unsigned char*>(data), size);
+    const std::size_t cut = blocks[i % blocks.size()];
+    const std::size_t size = cut == 0 ? copy.size() - at : std::min(cut, copy.size() - at);
+    const char* data = copy.data() + at;
+    if (feed == Feed::kOneBuffer) data = buffer.assign(data, size).data();
+    wanted = decoder.feed(reinterpret_cast<const unsigned char*>(data), size);
     at += size;
   }
+  // The bytes the log gave stay as they were.
+  if (copy != log) throw std::logic_error("the decoder changed the bytes it was given");
   decoder.finish();
   writer.flush();
   return sink.bytes;

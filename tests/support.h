@@ -22,14 +22,14 @@ std::string bytes_of(std::string_view notation);
 // each.
 std::vector<const KernelSet*> available_kernel_sets();
 
-// How the pieces reach the decoder: each where it lies in the log (so a read past its end is
+// How the blocks reach the decoder: each where it lies in the log (so a read past its end is
 // caught by the sanitizers), or each copied into one buffer, as the tool reads a file.
 enum class Feed : unsigned char { kSlices, kOneBuffer };
 
-// Converts a whole log in memory, handing it over in pieces of the given sizes, cycled (0: all
+// Converts a whole log in memory, handing it over in blocks of the given sizes, cycled (0: all
 // at once). Returns the value file's bytes.
 // `lines`, where given, observes the writer: it is told each line's values and end.
-std::string convert(std::string_view log, const std::vector<std::size_t>& pieces = {0},
+std::string convert(std::string_view log, const std::vector<std::size_t>& blocks = {0},
                     const KernelSet& kernel_set = best_kernel_set(), Feed feed = Feed::kSlices,
                     LineValues* lines = nullptr);
 

@@ -135,9 +135,29 @@ std::string tone_log(std::size_t lines, std::size_t width, bool crlf, std::uint3
          "+\r\n";
 }
 
-// The cuts into blocks the other tests use: whole, tiny, odd, just past a stretch, a read block.
-std::vector<std::vector<std::size_t>> cuts() {
-  return {{0}, {7}, {4093}, {kStretchSize + 1}, {std::size_t{256} * 1024}};
+// The cuts into blocks the other tests use: whole, odd, just past a stretch, a read block, and
+// for logs short enough that it costs little, tiny.
+std::vector<std::vector<std::size_t>> cuts(const std::string& log) {
+  std::vector<std::vector<std::size_t>> all = {
+      {0}, {4093}, {kStretchSize + 1}, {std::size_t{256} * 1024}};
+  if (log.size() < 16 * kStretchSize) all.push_back({7});
+  return all;
+}
+
+// Lines of seventeen different counts above the columns kept, then five lines of another.
+std::string wide_counts_log() {
+  std::string log = "H\n";
+  const auto line = [](std::size_t width) {
+    std::string text = "L";
+    for (std::size_t k = 0; k < width; ++k)
+      text += " " + std::to_string(k % 7);
+    return text + "\n";
+  };
+  for (std::size_t width = 300; width <= 316; ++width)
+    log += line(width);
+  for (int n = 0; n < 5; ++n)
+    log += line(400);
+  return log;
 }
 
 constexpr std::size_t kPieceValues = ValueWriter::kPieceSize / kItemSize;
@@ -158,7 +178,7 @@ TEST(ValueShape, EveryFigureOfLogsWhoseValuesEndAroundTheWritersPieces) {
         const std::string log = tone_log(lines, c.width, c.crlf, static_cast<unsigned>(lines));
         const Figures expected = reference_figures(log);
         for (const KernelSet* set : available_kernel_sets()) {
-          for (const auto& cut : cuts()) {
+          for (const auto& cut : cuts(log)) {
             ASSERT_EQ(shape_of(log, cut, *set), expected)
                 << c.width << " values a line, " << lines << " lines, " << set->name
                 << ", blocks of " << cut[0];
@@ -191,6 +211,7 @@ TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
       {"300 columns, more than are kept", tone_log(500, 300, true, 1)},
       {"the widest lines whose columns are all kept",
        tone_log(300, ValueShape::kColumns, false, 2)},
+      {"many wide counts, the most lines' the last to come", wide_counts_log()},
       {"a line of 40,000 values among short ones",
        "H\n" + tone_lines(3, 2, true, 3) + tone_lines(1, 40000, false, 4) + "X 1 2\n"},
       {"ragged lines, past three pieces", ragged},
@@ -204,8 +225,10 @@ TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
   for (const auto& c : cases) {
     const Figures expected = reference_figures(c.log);
     for (const KernelSet* set : available_kernel_sets()) {
-      for (const auto& cut : cuts())
-        ASSERT_EQ(shape_of(c.log, cut, *set), expected) << c.name << ", " << set->name;
+      for (const auto& cut : cuts(c.log)) {
+        ASSERT_EQ(shape_of(c.log, cut, *set), expected)
+            << c.name << ", " << set->name << ", blocks of " << cut[0];
+      }
     }
   }
 }

@@ -91,6 +91,19 @@ export class Core {
     if (size !== 0) onValues(this.bytes().subarray(this.wasm.mirtak_values(), this.wasm.mirtak_values() + size));
   }
 
+  // How many bytes of the log came before its data ended (its terminator line's "+" or a
+  // Ctrl-Z), or all of it when the data ran to its end.
+  dataEnd() {
+    return this.wasm.mirtak_data_end();
+  }
+
+  // The first control byte among the first bytes of the log's data that no text holds (the rule
+  // is the module's, web/text_look.h): {at, byte}, at counted from 0; null if there is none.
+  foreignByte() {
+    const at = this.wasm.mirtak_foreign_byte_at();
+    return at < 0 ? null : { at, byte: this.wasm.mirtak_foreign_byte() };
+  }
+
   // What the values look like, as far as the log has been converted.
   shape() {
     const w = this.wasm;

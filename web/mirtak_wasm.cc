@@ -1,9 +1,9 @@
 // The conversion core as the page (web/) calls it from JavaScript: a conversion started on one
 // of the kernel sets this module holds, the log given a block at a time into the module's own
 // block, the value file's bytes taken after each block, the end, and the shape of the values
-// (output/value_shape.h) with the first lines for the plot (web/first_lines.h). One conversion at a
-// time; all its storage is part of the module, fixed in size, so memory never grows, whatever the
-// log.
+// (output/value_shape.h) with the first lines for the plot (web/first_lines.h), where the log's
+// data ended, and whether its start looks like text (web/text_look.h). One conversion at a time;
+// all its storage is part of the module, fixed in size, so memory never grows, whatever the log.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,6 +15,7 @@
 #include "output/value_shape.h"
 #include "output/value_writer.h"
 #include "web/first_lines.h"
+#include "web/text_look.h"
 
 namespace mirtak {
 namespace {
@@ -42,7 +43,8 @@ class Output final : public ByteSink {
 
  private:
   std::size_t used_ = 0;
-  unsigned char bytes_[kOutputSize];  // not cleared: only what write() counts is taken
+  // cppcheck-suppress uninitMemberVarPrivate ; not cleared: only what write() counts is taken
+  unsigned char bytes_[kOutputSize];
 };
 
 // What the page shows of the values: the shape, and the first lines for the plot.
@@ -62,6 +64,7 @@ class Shown final : public LineValues {
 };
 
 struct Conversion {
+  // cppcheck-suppress uninitMemberVar ; the output's bytes are not cleared (above)
   explicit Conversion(const KernelSet& set) : writer(output), decoder(writer, set) {
     writer.observe(shown);
   }
@@ -70,7 +73,9 @@ struct Conversion {
   Output output;
   ValueWriter writer;
   Decoder decoder;
-  bool ended = false;  // the data has ended: nothing more is given
+  TextLook look;
+  bool ended = false;          // the data has ended: nothing more is given
+  std::uint64_t data_end = 0;  // bytes of the log before its data ended, or given so far
 };
 
 struct Storage {
@@ -78,6 +83,7 @@ struct Storage {
   unsigned char block[kBlockSize];
   // Always one: what is asked of it before the first start is of an empty log.
   std::optional<Conversion> conversion{std::in_place, best_kernel_set()};
+  // cppcheck-suppress unusedStructMember ; filled by mirtak_first_other_lines()
   mirtak::ValueShape::OtherLine other_lines[mirtak::ValueShape::kListed];
 };
 
@@ -127,7 +133,11 @@ MIRTAK_EXPORT(mirtak_feed) int mirtak_feed(std::size_t size) {
   mirtak::Conversion& c = *storage.conversion;
   c.output.taken();
   if (size > mirtak::kBlockSize) return -1;
-  if (!c.ended && !c.decoder.feed(storage.block, size)) c.ended = true;
+  if (!c.ended) {
+    c.look.look(storage.block, size);
+    c.ended = !c.decoder.feed(storage.block, size);
+    c.data_end += c.ended ? c.decoder.data_end() : size;
+  }
   if (!hand_on(c)) return -1;
   return c.ended ? 0 : 1;
 }
@@ -140,6 +150,23 @@ MIRTAK_EXPORT(mirtak_finish) int mirtak_finish() {
   c.decoder.finish();
   c.ended = true;
   return hand_on(c) ? 0 : -1;
+}
+
+// Where the log's data ended (at the terminator line's "+" or at a Ctrl-Z), in bytes from the
+// log's start; the bytes given so far if it has not ended.
+MIRTAK_EXPORT(mirtak_data_end) double mirtak_data_end() {
+  return static_cast<double>(storage.conversion->data_end);
+}
+
+// The first control byte that no text holds among the first bytes of the log's data
+// (web/text_look.h): where it is, counted from 0, or -1 if there is none; and which byte it is.
+MIRTAK_EXPORT(mirtak_foreign_byte_at) double mirtak_foreign_byte_at() {
+  const mirtak::Conversion& c = *storage.conversion;
+  const bool in_data = c.look.found() && c.look.at() < c.data_end;
+  return in_data ? static_cast<double>(c.look.at()) : -1;
+}
+MIRTAK_EXPORT(mirtak_foreign_byte) int mirtak_foreign_byte() {
+  return storage.conversion->look.byte();
 }
 
 MIRTAK_EXPORT(mirtak_values) const unsigned char* mirtak_values() {

@@ -12,6 +12,7 @@ const PLOT_COLOURS = ["#1a5fb4", "#c01c28", "#26a269", "#e66100", "#613583", "#8
 // The tool's own messages, without the newline they begin with on the console, and the page's
 // own when the browser cannot run the converter at all.
 const messages = {
+  changed: (name) => `${name} changed after it was chosen: choose it again`,
   noSuchFile: (name) => `No such file ${name}`,
   cannotRead: (name) => `Can not read ${name} file`,
   cannotWrite: (name) => `Can not write ${name} file`,
@@ -90,6 +91,7 @@ function newView(file) {
   const view = {
     article,
     find,
+    waiting: true,
     cancelled: false,
     wake() {},
     status(text) {
@@ -101,6 +103,9 @@ function newView(file) {
   find(".cancel").setAttribute("aria-label", `Cancel ${file.name}`);
   find(".cancel").addEventListener("click", () => {
     view.cancelled = true;
+    // A log still waiting for its turn is cancelled at once; one being converted once the
+    // converter has heard.
+    if (view.waiting) markCancelled(view);
     view.wake();
   });
   view.status("Waiting");
@@ -117,7 +122,15 @@ const worker = new Worker(URL.createObjectURL(new Blob([WORKER_SCRIPT], { type: 
 let answer = () => {};
 worker.onmessage = ({ data }) => answer(data);
 
+function markCancelled(view) {
+  view.article.dataset.state = "cancelled";
+  view.find(".cancel").disabled = true;
+  view.status("Cancelled: no value file was made");
+}
+
 async function convert(file, view) {
+  view.waiting = false;
+  if (view.cancelled) return;
   const progress = view.find(".progress");
   progress.max = Math.max(file.size, 1);
   view.status("Converting");
@@ -149,9 +162,7 @@ async function convert(file, view) {
     if (view.cancelled && !cancelled) {
       cancelled = true;
       worker.postMessage({ cancel: true });
-      view.article.dataset.state = "cancelled";
-      view.find(".cancel").disabled = true;
-      view.status("Cancelled: no value file was made");
+      markCancelled(view);
     }
     await heard();
   }
@@ -165,7 +176,7 @@ async function convert(file, view) {
   const seconds = (performance.now() - started) / 1000;
   progress.value = progress.max;
   view.article.dataset.coreSeconds = result.done.coreSeconds.toFixed(3);
-  show(view, file, result.done.shape, values, result.done.read, seconds);
+  show(view, file, result.done, values, seconds);
 }
 
 function fail(view, message) {
@@ -174,19 +185,41 @@ function fail(view, message) {
   view.status(message);
 }
 
+// A number as the page shows it, and a count of things.
+const count = (n) => n.toLocaleString("en");
+
 function plural(n, one, many) {
-  return `${n.toLocaleString("en")} ${n === 1 ? one : many}`;
+  return `${count(n)} ${n === 1 ? one : many}`;
 }
 
-function show(view, file, shape, values, read, seconds) {
+// What shows that a file is not a log, or null if nothing does: a control byte that no text
+// holds among its first bytes (the module's rule), or no data lines at all.
+function notALog(file, done) {
+  const foreign = done.foreignByte;
+  if (foreign !== null) {
+    const byte = foreign.byte === 0 ? "a NUL byte"
+      : `the control byte 0x${foreign.byte.toString(16).toUpperCase().padStart(2, "0")}`;
+    return `byte ${count(foreign.at + 1)} is ${byte}, which no text holds`;
+  }
+  if (done.shape.dataLines === 0) {
+    if (file.size === 0) return "the file is empty";
+    return done.dataEnd < file.size
+      ? `no data lines before its data ends, at byte ${count(done.dataEnd)} of ${count(file.size)}`
+      : "no data lines follow its first line";
+  }
+  return null;
+}
+
+function show(view, file, done, values, seconds) {
   const { find, article } = view;
-  find(".data-lines").textContent = shape.dataLines.toLocaleString("en");
-  find(".values-per-line").textContent = shape.dataLines === 0 ? "none" : String(shape.valuesPerLine);
-  find(".other-lines").textContent = shape.linesWithOtherCounts.toLocaleString("en");
+  const { shape } = done;
+  find(".data-lines").textContent = count(shape.dataLines);
+  find(".values-per-line").textContent = shape.dataLines === 0 ? "none" : count(shape.valuesPerLine);
+  find(".other-lines").textContent = count(shape.linesWithOtherCounts);
   const list = find(".odd-lines");
   for (const odd of shape.oddLines) {
     const item = document.createElement("li");
-    item.textContent = `Line ${odd.line}: ${plural(odd.values, "value", "values")}`;
+    item.textContent = `Line ${count(odd.line)}: ${plural(odd.values, "value", "values")}`;
     list.append(item);
   }
   if (shape.linesWithOtherCounts > shape.oddLines.length) {
@@ -194,16 +227,32 @@ function show(view, file, shape, values, read, seconds) {
     item.textContent = `and ${plural(shape.linesWithOtherCounts - shape.oddLines.length, "more line", "more lines")}`;
     list.append(item);
   }
+  if (shape.linesWithOtherCounts > 0) {
+    const help = find(".odd-help");
+    help.textContent = `Read as rows of ${plural(shape.valuesPerLine, "value", "values")}, every row ` +
+      "after such a line is shifted: the value file does not say where a line ends. A space at " +
+      "the end of a line makes one more value (a 0), and a missing number one fewer. Mend these " +
+      "lines in the log and convert it again.";
+    help.hidden = false;
+  }
   const body = find(".ranges tbody");
   shape.columns.forEach((range, k) => {
     const row = document.createElement("tr");
-    for (const text of [String(k + 1), String(range.smallest), String(range.largest)]) {
+    for (const text of [count(k + 1), count(range.smallest), count(range.largest)]) {
       const cell = document.createElement("td");
       cell.textContent = text;
       row.append(cell);
     }
     body.append(row);
   });
+  find(".ranges").hidden = shape.columns.length === 0;
+  if (shape.columnsLeftOut > 0) {
+    const first = shape.columns.length + 1;
+    const leftOut = find(".columns-left-out");
+    leftOut.textContent = shape.columnsLeftOut === 1 ? `Column ${count(first)} not shown`
+      : `Columns ${count(first)}–${count(first + shape.columnsLeftOut - 1)} not shown`;
+    leftOut.hidden = false;
+  }
   find(".shape").hidden = false;
   plot(find(".plot"), find(".plot-caption"), shape);
 
@@ -215,13 +264,25 @@ function show(view, file, shape, values, read, seconds) {
     event.preventDefault();
     save(values.blob(), name.value.trim() || valueFileName(file.name));
   });
-  article.dataset.state = "done";
   article.dataset.valueBytes = String(values.size);
   article.dataset.valueBytesInPage = String(values.held);
-  const rate = seconds > 0 ? read / seconds / 1e6 : 0;
+  const rate = seconds > 0 ? done.dataEnd / seconds / 1e6 : 0;
   article.dataset.seconds = seconds.toFixed(3);
   article.dataset.megabytesPerSecond = rate.toFixed(1);
-  view.status(`Converted: ${plural(read, "byte", "bytes")} read in ${seconds.toFixed(2)} s`);
+  article.dataset.dataEnd = String(done.dataEnd);
+  article.dataset.bytesRead = String(done.read);
+  const why = notALog(file, done);
+  if (why !== null) {
+    // Its values are kept for one who knows better, but not offered as a conversion.
+    article.dataset.state = "not-a-log";
+    view.status(`${file.name} does not look like a KOVIR log: ${why}`);
+    find(".save").textContent = "Save anyway";
+    find(".save-form").hidden = values.size === 0;
+    return;
+  }
+  article.dataset.state = "done";
+  view.status(`Converted in ${seconds.toFixed(2)} s: data ends at byte ${count(done.dataEnd)} of ` +
+    `${count(file.size)}`);
 }
 
 function save(blob, name) {
@@ -242,18 +303,27 @@ function plot(target, caption, shape) {
     return;
   }
   const data = [lines.map((_, i) => i + 1)];
-  const series = [{ label: "Data line" }];
+  // The legend: each column's value at the line under the pointer, its range over the whole log
+  // while the pointer is on no line.
+  const series = [{ label: "Data line", value: (u, line) => (line === null ? "whole log" : count(line)) }];
   for (let k = 0; k < columns; k++) {
+    const range = shape.columns[k];
+    const whole = `${count(range.smallest)} to ${count(range.largest)}`;
     data.push(lines.map((line) => (k < line.length ? line[k] : null)));
-    series.push({ label: `Column ${k + 1}`, stroke: PLOT_COLOURS[k % PLOT_COLOURS.length], width: 1 });
+    series.push({
+      label: `Column ${k + 1}`,
+      stroke: PLOT_COLOURS[k % PLOT_COLOURS.length],
+      width: 1,
+      value: (u, value, s, line) => (line === null ? whole : value === null ? "none" : count(value)),
+    });
   }
   const text = `The values of the first ${plural(lines.length, "data line", "data lines")}, ` +
     `${plural(columns, "column", "columns")}.`;
   caption.textContent = text;
   target.setAttribute("aria-label", text);
-  const width = Math.max(320, Math.min(900, target.clientWidth || 800));
-  // eslint-disable-next-line no-undef -- uPlot comes with the page
+  const width = Math.max(200, Math.min(900, target.clientWidth || 800));
   const axes = [{ label: "Data line" }, { size: 70 }];
+  // eslint-disable-next-line no-undef -- uPlot comes with the page
   new uPlot({ width, height: 300, series, axes, scales: { x: { time: false } } }, data, target);
 }
 

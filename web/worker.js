@@ -6,9 +6,11 @@
 //   page → worker  {convert: File}   or {cancel} at any time
 //   worker → page  {took: bytes} as the log is converted (its data may end before the file),
 //                  {values: ArrayBuffer, size} for each next piece of the value file (its
-//                  first `size` bytes); then {done: {read, shape, coreSeconds}}, {failed: why}
-//                  (why: "noSuchFile" if nothing of the log could be read, "cannotRead" if the
-//                  rest could not, "cannotWrite" if its values could not be handed on) or
+//                  first `size` bytes); then {done: {read, dataEnd, foreignByte, shape,
+//                  coreSeconds}} (the bytes read; web/core.js says what the others are),
+//                  {failed: why} (why: "changed" if the file changed after it was chosen,
+//                  "noSuchFile" if it is gone or nothing of it could be read, "cannotRead" if
+//                  the rest could not, "cannotWrite" if its values could not be handed on) or
 //                  {cancelled}
 import { blockReader } from "./blocks.js";
 import { loadCore } from "./core.js";
@@ -87,12 +89,24 @@ self.onmessage = ({ data }) => {
   });
 };
 
+// Why a file could not be read: a stream says only "network error", but reading a byte of the
+// file tells a file that changed since it was chosen (NotReadableError) from one that is gone.
+async function readFailure(file, read) {
+  try {
+    await file.slice(0, 1).arrayBuffer();
+  } catch (error) {
+    if (error.name === "NotReadableError") return "changed";
+    if (error.name === "NotFoundError") return "noSuchFile";
+  }
+  return read === 0 ? "noSuchFile" : "cannotRead";
+}
+
 async function convert(core, file, conversion) {
   let blocks;
   try {
     blocks = blockReader(file.stream());
   } catch {
-    return { failed: "noSuchFile" };
+    return { failed: await readFailure(file, 0) };
   }
   conversion.blocks = blocks;
   const values = new ValueFile();
@@ -107,7 +121,7 @@ async function convert(core, file, conversion) {
     try {
       ({ buffer, filled } = await blocks.fill(buffer));
     } catch {
-      return { failed: read === 0 ? "noSuchFile" : "cannotRead" };
+      return { failed: await readFailure(file, read) };
     }
     if (conversion.cancelled) return { cancelled: true };
     if (filled === 0) break;
@@ -141,5 +155,7 @@ async function convert(core, file, conversion) {
   }
   seconds += (performance.now() - started) / 1000;
   values.handOver();
-  return { done: { read, shape: core.shape(), coreSeconds: seconds } };
+  return {
+    done: { read, dataEnd: core.dataEnd(), foreignByte: core.foreignByte(), shape: core.shape(), coreSeconds: seconds },
+  };
 }

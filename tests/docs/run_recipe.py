@@ -56,6 +56,22 @@ def expected_rows(log_path):
     return rows
 
 
+def runnable(language, source, args):
+    """Whether what the recipe needs is installed; if not, says so (with --require, fails)."""
+    missing = None
+    if "import numpy" in source and importlib.util.find_spec("numpy") is None:
+        missing = "numpy"
+    elif "import numpy" in source and importlib.util.find_spec("pandas") is None:
+        missing = "pandas"  # which the array must serve as it is
+    elif language in RUNNERS and shutil.which(RUNNERS[language]) is None:
+        missing = RUNNERS[language]
+    if missing and args.require:
+        raise SystemExit(f"{missing} is not installed: recipe {args.name} cannot run")
+    if missing:
+        print(f"SKIPPED: {missing} is not installed")
+    return missing is None
+
+
 def command_for(language, source, folder, cxx):
     """Writes the recipe into folder and returns the command that runs it."""
     suffix = {"sh": ".sh", "python": ".py", "cpp": ".cc", "r": ".R", "matlab": ".m",
@@ -105,18 +121,8 @@ def main():
     args = parser.parse_args()
 
     language, source = block(args.doc, "recipe", args.name)
-    missing = None
     uses_numpy = "import numpy" in source
-    if uses_numpy and importlib.util.find_spec("numpy") is None:
-        missing = "numpy"
-    elif uses_numpy and importlib.util.find_spec("pandas") is None:
-        missing = "pandas"
-    elif language in RUNNERS and shutil.which(RUNNERS[language]) is None:
-        missing = RUNNERS[language]
-    if missing:
-        if args.require:
-            raise SystemExit(f"{missing} is not installed: recipe {args.name} cannot run")
-        print(f"SKIPPED: {missing} is not installed")
+    if not runnable(language, source, args):
         return SKIP
 
     rows = expected_rows(args.log)

@@ -3,23 +3,24 @@
 #include <string_view>
 #include <vector>
 
+#include "log/chunk_masks.h"
 #include "tests/support.h"
 
 namespace mirtak::test {
 
 namespace {
 
-using Pieces = std::vector<std::size_t>;
+using Blocks = std::vector<std::size_t>;
 
-// Two piece sizes of 1 to 16 bytes, taken in turn: over all choices, every offset of a log is a
+// Two block sizes of 1 to 16 bytes, taken in turn: over all choices, every offset of a log is a
 // block boundary, and 0x00 hands the log over a byte at a time.
-Pieces cutting(unsigned char choice) {
+Blocks cutting(unsigned char choice) {
   return {std::size_t{1} + (choice & 0x0Fu), std::size_t{1} + (choice >> 4u)};
 }
 
 // Blocks of 64 to 1 KiB bytes, so that the fast ways see whole lines and are cut between and
 // inside them.
-Pieces long_cutting(unsigned char choice) {
+Blocks long_cutting(unsigned char choice) {
   return {std::size_t{64} + std::size_t{4} * choice};
 }
 
@@ -44,7 +45,7 @@ std::string across_stretches(std::string_view log, unsigned char choice) {
   const std::size_t header = log.find('\n');
   if (choice % 4 != 0 || header == std::string_view::npos) return {};
   std::string padded(log.substr(0, header + 1));
-  const std::size_t stretch = 8192;
+  const std::size_t stretch = kStretchSize;
   const std::size_t target = stretch - 1 - choice / 4u;
   for (std::size_t line = 0; padded.size() - header - 1 + 12 <= target; ++line)
     padded += std::to_string(line % 10) + "  12  -345\n";
@@ -56,14 +57,14 @@ std::string across_stretches(std::string_view log, unsigned char choice) {
 std::string check_block_invariance(const unsigned char* input, std::size_t size) {
   if (size == 0) return {};
   const std::string_view log(reinterpret_cast<const char*>(input) + 1, size - 1);
-  const Pieces whole = {0};
-  const Pieces cut = cutting(input[0]);
-  const Pieces long_cut = long_cutting(input[0]);
+  const Blocks whole = {0};
+  const Blocks cut = cutting(input[0]);
+  const Blocks long_cut = long_cutting(input[0]);
   const std::string expected = convert(log, whole, kPlainWay);
   const std::string padded = across_stretches(log, input[0]);
   const std::string padded_expected = convert(padded, whole, kPlainWay);
 
-  // Tiny pieces cost a call per byte or so: they go through one kernel set, which the choice
+  // Tiny blocks cost a call per byte or so: they go through one kernel set, which the choice
   // byte also picks, so that every set meets them over many inputs.
   const std::vector<const KernelSet*> sets = available_kernel_sets();
   const KernelSet* tiny_set = sets[(input[0] + input[0] / 16u) % sets.size()];
@@ -75,13 +76,13 @@ std::string check_block_invariance(const unsigned char* input, std::size_t size)
       report += how + ":\n  got      " + hex(got) + "\n  expected " + hex(want) + "\n";
   };
   for (const KernelSet* set : sets) {
-    for (const Pieces* pieces : {&whole, &cut, &long_cut}) {
+    for (const Blocks* blocks : {&whole, &cut, &long_cut}) {
       for (const Feed feed : {Feed::kSlices, Feed::kOneBuffer}) {
-        if (pieces == &whole && feed == Feed::kOneBuffer) continue;  // the same as slices
-        if (pieces == &cut && (set != tiny_set || feed == Feed::kOneBuffer)) continue;
-        compare(convert(log, *pieces, *set, feed), expected,
-                std::string(set->name) + " kernels, pieces of " + std::to_string(pieces->front()) +
-                    (pieces->size() > 1 ? " and " + std::to_string(pieces->back()) : "") +
+        if (blocks == &whole && feed == Feed::kOneBuffer) continue;  // the same as slices
+        if (blocks == &cut && (set != tiny_set || feed == Feed::kOneBuffer)) continue;
+        compare(convert(log, *blocks, *set, feed), expected,
+                std::string(set->name) + " kernels, blocks of " + std::to_string(blocks->front()) +
+                    (blocks->size() > 1 ? " and " + std::to_string(blocks->back()) : "") +
                     (feed == Feed::kOneBuffer ? " read into one buffer" : ""));
       }
     }

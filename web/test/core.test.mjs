@@ -9,7 +9,9 @@ import { test } from "node:test";
 
 import { blockReader } from "../blocks.js";
 import { loadCore } from "../core.js";
-import { modulePath, nativeValues, nativeValuesOfFile, numericLog, randomSource, root } from "./support.mjs";
+import {
+  modulePath, nativeValues, nativeValuesOfFile, numericLog, randomSource, referenceLines, referenceShape, root,
+} from "./support.mjs";
 
 const core = await loadCore(readFileSync(modulePath));
 const kernelSets = core.kernelSets();
@@ -118,43 +120,134 @@ test("random logs", () => {
   }
 });
 
-// The range of each column of a log of numbers (numericLog's), from its text: a line's first
-// field is its label, the others its values, and a trailing space gives one more, a 0.
-function columnRanges(log) {
-  const columns = [];
-  for (const line of log.toString("latin1").split("\r\n").slice(1, -2)) {
-    const values = line.trimStart().split(" ").filter((field, i, all) => field !== "" || i === all.length - 1);
-    values.slice(1).forEach((field, k) => {
-      const value = Number(field);
-      columns[k] ??= { smallest: value, largest: value };
-      columns[k] = { smallest: Math.min(columns[k].smallest, value), largest: Math.max(columns[k].largest, value) };
-    });
+// The shape as the module tells it, against the one worked out from the log's text; the first
+// lines for the plot are the log's first lines.
+function expectReferenceShape(name, log, cuts = PIECES) {
+  const want = referenceShape(log);
+  const lines = referenceLines(log);
+  for (const kernelSet of kernelSets) {
+    for (const pieces of cuts) {
+      const { firstLines, ...shape } = convert(log, kernelSet, pieces).shape;
+      const where = `${name}: ${kernelSet}, pieces ${pieces.join(",")}`;
+      assert.deepEqual(shape, want, where);
+      assert.deepEqual(firstLines, lines.slice(0, firstLines.length), where);
+    }
   }
-  return columns;
 }
+
+// A log of lines of `perLine` values whose value file holds exactly `values` values: a shorter
+// last line makes up the rest.
+function logOfValues(values, perLine, random) {
+  const lines = ["VALUES\r\n"];
+  for (let n = 0, left = values; left > 0; n++, left -= perLine) {
+    let line = String(n);
+    for (let k = 0; k < Math.min(perLine, left); k++) line += ` ${random.below(65536) - 32768}`;
+    lines.push(`${line}\r\n`);
+  }
+  lines.push("+\r\n");
+  return Buffer.from(lines.join(""), "latin1");
+}
+
+test("the shape: value files that end on either side of the writer's pieces", () => {
+  const random = randomSource(64);
+  const pieceValues = 64 * 1024 / 2;
+  // Whole, in odd pieces, and in pieces the size of the writer's, one byte off.
+  const cuts = [[Infinity], [1, 13, 4093], [65535, 65537]];
+  for (let pieces = 0; pieces <= 3; pieces++) {
+    for (const off of [-3, -2, -1, 0, 1, 2, 3]) {
+      const values = pieces * pieceValues + off;
+      if (values < 0) continue;
+      const perLine = [4, 9, 5][(off + 3) % 3];
+      expectReferenceShape(`${values} values, ${perLine} a line`, logOfValues(values, perLine, random), cuts);
+    }
+  }
+});
 
 test("the shape: lines, values per line, the lines that differ, column ranges", () => {
   const log = numericLog(50_000, 4, { trailingSpaceLine: 17 });
-  const ranges = columnRanges(log);
-  assert.equal(ranges.length, 5);
-  for (const kernelSet of kernelSets) {
-    for (const pieces of PIECES) {
-      const { shape } = convert(log, kernelSet, pieces);
-      const lines = log.toString("latin1").split("\r\n").length - 3;  // header, terminator, end
-      assert.equal(shape.dataLines, lines, kernelSet);
-      assert.equal(shape.valuesPerLine, 4);
-      assert.equal(shape.linesWithOtherCounts, 1);
-      // Data line 17 is the log's line 18, after the header.
-      assert.deepEqual(shape.oddLines, [{ line: 18, values: 5 }], kernelSet);
-      assert.deepEqual(shape.columns, ranges, kernelSet);
-      assert.deepEqual(shape.columns[4], { smallest: 0, largest: 0 });
-      assert.deepEqual(shape.firstLines[16].length, 5);
+  expectReferenceShape("a trailing space on data line 17", log);
+  const { shape } = convert(log, undefined, [Infinity]);
+  // Data line 17 is the log's line 18, after the header; its fifth value is the space's 0.
+  assert.deepEqual(shape.oddLines, [{ line: 18, values: 5 }]);
+  assert.deepEqual(shape.columns[4], { smallest: 0, largest: 0 });
+  for (const columns of [255, 256, 257, 300]) {
+    expectReferenceShape(`${columns} columns`, numericLog(200_000, columns, { seed: columns }));
+  }
+  const random = randomSource(99);
+  for (let round = 0; round < 20; round++) {
+    // Ragged: lines of 0 to 12 values, now and then a trailing space, an empty line, a tab.
+    let text = "H\n";
+    for (let n = random.below(4000); n > 0; n--) {
+      let line = `L${n}`;
+      for (let k = random.below(13); k > 0; k--) line += [" ", "  ", " \t"][random.below(3)] + String(random.below(99999) - 40000);
+      text += line + (random.below(30) === 0 ? " " : "") + (random.below(2) ? "\n" : "\r\n");
+    }
+    expectReferenceShape(`ragged log ${round}`, Buffer.from(text, "latin1"));
+  }
+  const small = convert(bytesOf("H⏎A·1·2⏎B·3⏎⏎C·-4·5⏎"), undefined, [3]).shape;
+  assert.deepEqual(small.columns, [{ smallest: -4, largest: 3 }, { smallest: 2, largest: 5 }]);
+  assert.deepEqual(small.oddLines, [{ line: 3, values: 1 }, { line: 4, values: 0 }]);
+  assert.deepEqual(small.firstLines, [[1, 2], [3], [], [-4, 5]]);
+});
+
+test("a control byte that no text holds, among the first bytes of the log's data", () => {
+  // Every byte value in one place: only these mark a file as no text.
+  const controls = new Set([...Array(32).keys()].filter((b) => ![9, 10, 11, 12, 13, 26].includes(b)));
+  controls.add(0x7f);
+  for (let byte = 0; byte < 256; byte++) {
+    const log = Buffer.concat([bytesOf("HEAD⏎A·1·"), Buffer.from([byte]), bytesOf("2⏎B·3⏎")]);
+    for (const pieces of [[Infinity], [1], [9, 2]]) {
+      convert(log, undefined, pieces);
+      const want = controls.has(byte) ? { at: 9, byte } : null;
+      assert.deepEqual(core.foreignByte(), want, `byte ${byte}, pieces ${pieces}`);
     }
   }
-  const { shape } = convert(bytesOf("H⏎A·1·2⏎B·3⏎⏎C·-4·5⏎"), undefined, [3]);
-  assert.deepEqual(shape.columns, [{ smallest: -4, largest: 3 }, { smallest: 2, largest: 5 }]);
-  assert.deepEqual(shape.oddLines, [{ line: 3, values: 1 }, { line: 4, values: 0 }]);
-  assert.deepEqual(shape.firstLines, [[1, 2], [3], [], [-4, 5]]);
+  const cases = [
+    ["the first of two", Buffer.from("H\n\x03 1 \0 2\n"), { at: 2, byte: 3 }],
+    ["the very first byte", Buffer.from("\0H\n1 2\n"), { at: 0, byte: 0 }],
+    ["after a Ctrl-Z: not the log's", Buffer.from("H\n1 2\x1a\0\0"), null],
+    ["past the first MiB", Buffer.concat([Buffer.alloc(1024 * 1024, "\n"), Buffer.from("\0")]), null],
+    ["just before it", Buffer.concat([Buffer.alloc(1024 * 1024 - 1, "\n"), Buffer.from("\x1b")]),
+      { at: 1024 * 1024 - 1, byte: 0x1b }],
+  ];
+  for (const [name, log, want] of cases) {
+    for (const kernelSet of kernelSets) {
+      for (const pieces of [[Infinity], [4093], [1024 * 1024 - 1, 7]]) {
+        convert(log, kernelSet, pieces);
+        assert.deepEqual(core.foreignByte(), want, `${name}: ${kernelSet}, pieces ${pieces}`);
+      }
+    }
+  }
+});
+
+test("where the data ends: the terminator line's +, a Ctrl-Z, or the end of the log", () => {
+  const big = numericLog(3 * 1024 * 1024, 6, { seed: 5 });
+  const cases = [
+    ["a terminator line", Buffer.from("H\n1 2\n+ END\n3 4\n"), 6],
+    ["CR LF line ends", Buffer.from("H\r\n1 2\r\n+\r\n"), 8],
+    ["a header that begins with +", Buffer.from("+H\n1\n +2\n+\n"), 9],
+    ["a Ctrl-Z in a data line", Buffer.from("H\n1 2\x1a3\n+\n"), 5],
+    ["a Ctrl-Z in the header", Buffer.from("H\x1a\n1 2\n"), 1],
+    ["no terminator", Buffer.from("H\n1 2\n3"), 7],
+    ["an empty log", Buffer.alloc(0), 0],
+    ["past the module's blocks", Buffer.concat([big, Buffer.from("5 6\n")]), big.lastIndexOf("+ END")],
+  ];
+  for (const [name, log, end] of cases) {
+    for (const kernelSet of kernelSets) {
+      for (const pieces of [[Infinity], [1], [7, 4093], [1024 * 1024 - 1]]) {
+        if (pieces[0] === 1 && log.length > 100) continue;
+        convert(log, kernelSet, pieces);
+        assert.equal(core.dataEnd(), end, `${name}: ${kernelSet}, pieces ${pieces}`);
+      }
+    }
+  }
+  // A control byte after the data's end is not the log's.
+  for (const [log, want] of [[Buffer.from("H\n1 2\n+\n\0\0"), null], [Buffer.from("H\n1 2\0\n+\n"), { at: 5, byte: 0 }]]) {
+    for (const kernelSet of kernelSets) {
+      convert(log, kernelSet, [Infinity]);
+      assert.deepEqual(core.foreignByte(), want, kernelSet);
+    }
+  }
 });
 
 test("numbers from outside the tables are refused, not read past", async () => {

@@ -1,8 +1,9 @@
 // The built page in a real browser (Debian's chromium-headless-shell, driven by puppeteer-core),
 // opened from file:// as a user would: the sample, a log with one trailing-space line and a
 // 100 MB log are given to it and their value files saved; each must equal the native tool's,
-// the shape must be the log's, the odd line flagged, and the page must make no request. A
-// screenshot after the sample is left in build/web/page.png.
+// the shape must be the log's (every column's range, against the log's own text), the odd line
+// flagged, files that are no log said to be so, and the page must make no request and fit a
+// phone's width. A screenshot after the sample is left in build/web/page.png.
 import assert from "node:assert/strict";
 import { existsSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { spawnSync } from "node:child_process";
@@ -12,7 +13,9 @@ import { pathToFileURL } from "node:url";
 
 import puppeteer from "puppeteer-core";
 
-import { modulePath, nativeValuesOfFile, numericLog, pagePath, root, workDir } from "./support.mjs";
+import {
+  modulePath, nativeValuesOfFile, numericLog, pagePath, referenceLines, referenceShape, root, workDir,
+} from "./support.mjs";
 
 const browserPath = process.env.MIRTAK_BROWSER ??
   ["/usr/bin/chromium-headless-shell", "/usr/lib/chromium/chromium-headless-shell"].find(existsSync);
@@ -39,11 +42,11 @@ after(async () => {
 });
 
 // Gives the page one log and waits for its conversion; returns the log's result element.
-async function convert(logPath) {
-  const input = await page.$("#logs");
-  const count = await page.$$eval(".result", (results) => results.length);
+async function convert(logPath, on = page) {
+  const input = await on.$("#logs");
+  const count = await on.$$eval(".result", (results) => results.length);
   await input.uploadFile(logPath);
-  await page.waitForFunction(
+  await on.waitForFunction(
     (n) => {
       const result = document.querySelectorAll(".result")[n];
       return result && result.dataset.state !== "converting";
@@ -51,8 +54,11 @@ async function convert(logPath) {
     { timeout: 120_000 },
     count,
   );
-  return (await page.$$(".result"))[count];
+  return (await on.$$(".result"))[count];
 }
+
+// A number as the page shows it.
+const shownNumber = (text) => Number(text.replaceAll(",", ""));
 
 async function shapeShown(result) {
   return result.evaluate((r) => ({
@@ -102,6 +108,44 @@ test("the sample: its values, shape and plot; a screenshot", async () => {
   await page.screenshot({ path: join(root, "build/web/page.png"), fullPage: true });
 });
 
+test("a log past one piece: every figure and column range shown is the log's, and the legend", async () => {
+  // 8 values a line, about 180,000 in all: five of the writer's 64 KiB pieces, and past the
+  // page's first 1 MiB block.
+  const logBytes = numericLog(1_500_000, 8, { trailingSpaceLine: 3000, seed: 8 });
+  const log = join(workDir, "PIECES.LOG");
+  writeFileSync(log, logBytes);
+  const want = referenceShape(logBytes);
+  const lines = referenceLines(logBytes);
+  assert.ok(want.values > 5 * 32768);
+  const result = await convert(log);
+  const shown = await shapeShown(result);
+  assert.equal(shown.state, "done", shown.status);
+  assert.deepEqual([shown.dataLines, shown.valuesPerLine, shown.otherLines].map(shownNumber),
+    [want.dataLines, want.valuesPerLine, want.linesWithOtherCounts]);
+  assert.deepEqual(shown.oddLines, want.oddLines.map((odd) => `Line ${odd.line.toLocaleString("en")}: ${odd.values} values`));
+  const rows = await result.$$eval(".ranges tbody tr", (trs) => trs.map((tr) => [...tr.cells].map((td) => td.textContent)));
+  assert.deepEqual(rows.map((row) => row.map(shownNumber)), want.columns.map((c, k) => [k + 1, c.smallest, c.largest]));
+  // The flagged line says why it matters and what to do.
+  const help = await result.$eval(".odd-help", (p) => (p.hidden ? "" : p.textContent));
+  assert.match(help, /A space at the end of a line makes one more value/);
+  assert.match(help, /Mend these lines in the log and convert it again/);
+
+  // The legend: each plotted column's range while the pointer is on no line, the values of the
+  // line under it once it is.
+  const legend = () => result.$$eval(".u-legend .u-series .u-value", (cells) => cells.map((c) => c.textContent));
+  const ranges = want.columns.map((c) => `${c.smallest.toLocaleString("en")} to ${c.largest.toLocaleString("en")}`);
+  const plotted = Math.min(12, Math.max(...lines.slice(0, 200).map((l) => l.length)));
+  assert.deepEqual(await legend(), ["whole log", ...ranges.slice(0, plotted)]);
+  await result.evaluate((r) => r.querySelector(".plot").scrollIntoView());
+  const box = await (await result.$(".plot .u-over")).boundingBox();
+  await page.mouse.move(box.x + box.width * 0.4, box.y + box.height / 2);
+  const [line, ...values] = await legend();
+  assert.notEqual(line, "whole log");
+  assert.deepEqual(values, lines[shownNumber(line) - 1].map((v) => v.toLocaleString("en")), `data line ${line}`);
+  await page.mouse.move(0, 0);
+  assert.ok((await save(result)).equals(nativeValuesOfFile(log)), "PIECES.MX as the tool's");
+});
+
 test("a log with one trailing-space line: the line is flagged", async () => {
   const log = join(workDir, "TRAILING.LOG");
   writeFileSync(log, numericLog(20_000, 6, { trailingSpaceLine: 40 }));
@@ -132,12 +176,17 @@ test("a 100 MB log, byte for byte", async () => {
 
 test("a log whose data ends long before the file: the rest is not read", async () => {
   const log = join(workDir, "ENDED.LOG");
-  writeFileSync(log, Buffer.concat([numericLog(2_000_000, 5), Buffer.alloc(30_000_000, "7 8 9\r\n")]));
+  const logged = numericLog(2_000_000, 5);
+  writeFileSync(log, Buffer.concat([logged, Buffer.alloc(30_000_000, "7 8 9\r\n")]));
   const result = await convert(log);
   const shown = await shapeShown(result);
   assert.equal(shown.state, "done", shown.status);
-  const read = Number(/([\d,]+) bytes read/.exec(shown.status)[1].replaceAll(",", ""));
-  assert.ok(read < 10_000_000, shown.status);
+  // The data ends at the terminator line's "+": that many bytes of the log come before it.
+  const [, end, size] = /data ends at byte ([\d,]+) of ([\d,]+)$/.exec(shown.status).map(shownNumber);
+  assert.deepEqual([end, size], [logged.lastIndexOf("+ END"), statSync(log).size], shown.status);
+  // The rest was not read: the reading stopped a block or so after the data's end.
+  const read = Number(await result.evaluate((r) => r.dataset.bytesRead));
+  assert.ok(read > end && read < 10_000_000, `${read} bytes read`);
   assert.ok((await save(result)).equals(nativeValuesOfFile(log)), "ENDED.MX as the tool's");
 });
 
@@ -198,22 +247,102 @@ test("a browser that cannot run the converter says so for every log", async () =
   }
 });
 
-test("a file that cannot be read gets the tool's message", async () => {
-  const log = join(workDir, "GONE.LOG");
-  writeFileSync(log, "H\n1 2\n");
+test("a file gone or changed after it was chosen says which", async () => {
+  const gone = join(workDir, "GONE.LOG");
+  const changed = join(workDir, "CHANGED.LOG");
+  writeFileSync(gone, "H\n1 2\n");
+  writeFileSync(changed, "H\n1 2\n");
   const input = await page.$("#logs");
   const count = await page.$$eval(".result", (results) => results.length);
-  // Logs are converted one after the other: this one is gone by the time the 100 MB log, given
-  // with it, has been converted.
-  await input.uploadFile(join(workDir, "100MB.LOG"), log);
-  rmSync(log);
+  // Logs are converted one after the other: these are gone or changed by the time the 100 MB
+  // log, given with them, has been converted.
+  await input.uploadFile(join(workDir, "100MB.LOG"), gone, changed);
+  rmSync(gone);
+  writeFileSync(changed, "H\n1 2\n3 4\n");
   await page.waitForFunction((n) => {
-    const r = document.querySelectorAll(".result")[n + 1];
+    const r = document.querySelectorAll(".result")[n + 2];
     return r && r.dataset.state !== "converting";
   }, { timeout: 120_000 }, count);
-  const result = (await page.$$(".result"))[count + 1];
-  const shown = await result.evaluate((r) => [r.dataset.state, r.querySelector(".status").textContent]);
-  assert.deepEqual(shown, ["failed", "No such file GONE.LOG"]);
+  const shown = await page.$$eval(".result", (results, n) => results.slice(n + 1).map((r) =>
+    [r.dataset.state, r.querySelector(".status").textContent]), count);
+  assert.deepEqual(shown, [["failed", "No such file GONE.LOG"],
+    ["failed", "CHANGED.LOG changed after it was chosen: choose it again"]]);
+});
+
+test("files that are no log are said to be so, with what was found", async () => {
+  // A sound: a WAV header (its NUL bytes), then samples in which line ends happen to fall.
+  const header = Buffer.from("RIFF\x24\x20\x00\x00WAVEfmt \x10\x00\x00\x00", "latin1");
+  const samples = Buffer.from(Array.from({ length: 4000 }, (_, i) => [32, 49, 10, 50][i % 4] + (i % 7 === 0 ? 1 : 0)));
+  const sound = join(workDir, "SOUND.WAV");
+  writeFileSync(sound, Buffer.concat([header, samples]));
+  const cases = [
+    // Its eighth byte is a Ctrl-Z, which ends the input.
+    [join(root, "docs/page.png"), new RegExp("^page\\.png does not look like a KOVIR log: no data lines before its " +
+      `data ends, at byte 6 of ${statSync(join(root, "docs/page.png")).size.toLocaleString("en")}$`), false],
+    [sound, /^SOUND\.WAV does not look like a KOVIR log: byte 7 is a NUL byte, which no text holds$/, true],
+    [join(root, "tests/e2e/header_only.log"), /^header_only\.log does not look like a KOVIR log: no data lines/, false],
+    [join(root, "tests/e2e/empty.log"), /^empty\.log does not look like a KOVIR log: the file is empty$/, false],
+  ];
+  for (const [file, message, values] of cases) {
+    const result = await convert(file);
+    const shown = await result.evaluate((r) => ({
+      state: r.dataset.state,
+      status: r.querySelector(".status").textContent,
+      save: r.querySelector(".save-form").hidden ? "none" : r.querySelector(".save").textContent,
+    }));
+    assert.equal(shown.state, "not-a-log", file);
+    assert.match(shown.status, message);
+    // No save offered as a conversion: none where there are no values, one "anyway" otherwise.
+    assert.equal(shown.save, values ? "Save anyway" : "none", file);
+  }
+});
+
+test("a phone's width: every figure fits, nothing scrolls sideways", async () => {
+  const narrow = await browser.newPage();
+  try {
+    await narrow.setViewport({ width: 390, height: 844 });
+    await narrow.goto(pageUrl);
+    // 300 columns (more than are shown), lines numbered into the thousands, a flagged line, a
+    // long name without spaces.
+    const log = join(workDir, "A_LOG_WITH_A_LONG_NAME_FROM_THE_INSTRUMENT_OF_ROOM_12_CHANNEL_SET_B.LOG");
+    writeFileSync(log, numericLog(3_000_000, 300, { trailingSpaceLine: 1200, seed: 3 }));
+    const result = await convert(log, narrow);
+    assert.equal(await result.evaluate((r) => r.dataset.state), "done");
+    assert.equal(await result.$eval(".columns-left-out", (p) => (p.hidden ? "" : p.textContent)),
+      "Columns 257–301 not shown");  // the flagged line has 301
+    const overflow = await narrow.evaluate(() => {
+      const page = document.documentElement;
+      const edge = document.querySelector(".result").getBoundingClientRect().right;
+      const out = [...document.querySelectorAll(".result *")].filter((e) => e.getBoundingClientRect().right > edge + 0.5 ||
+        (e.matches(".figures dd") && e.scrollWidth > e.clientWidth));
+      return { scroll: [page.scrollWidth, page.clientWidth], out: out.map((e) => `${e.className || e.tagName}: ${e.textContent.slice(0, 30)}`) };
+    });
+    assert.ok(overflow.scroll[0] <= overflow.scroll[1], `the page scrolls sideways: ${overflow.scroll}`);
+    assert.deepEqual(overflow.out, [], "past the result's edge");
+    await narrow.screenshot({ path: join(root, "build/web/page-390.png"), fullPage: true });
+  } finally {
+    await narrow.close();
+  }
+});
+
+test("Cancel on a log still waiting cancels it at once", async () => {
+  const count = await page.$$eval(".result", (results) => results.length);
+  await (await page.$("#logs")).uploadFile(join(workDir, "100MB.LOG"), join(root, "examples/QDEMOX.LOG"));
+  await page.waitForFunction((n) => document.querySelectorAll(".result").length === n + 2, {}, count);
+  const states = await page.$$eval(".result", (results, n) => {
+    const [first, waiting] = results.slice(n);
+    waiting.querySelector(".cancel").click();
+    return [first.dataset.state, waiting.dataset.state, waiting.querySelector(".status").textContent,
+      waiting.querySelector(".cancel").disabled];
+  }, count);
+  assert.deepEqual(states, ["converting", "cancelled", "Cancelled: no value file was made", true]);
+  // The one before it goes on to its end; the cancelled one is never converted.
+  await page.waitForFunction((n) => document.querySelectorAll(".result")[n].dataset.state === "done",
+    { timeout: 120_000 }, count);
+  await new Promise((resolve) => setTimeout(resolve, 500));
+  const after = await page.$$eval(".result", (results, n) => results.slice(n).map((r) =>
+    [r.dataset.state, r.querySelector(".shape").hidden]), count);
+  assert.deepEqual(after, [["done", false], ["cancelled", true]]);
 });
 
 test("no request leaves the page, and none can", async () => {

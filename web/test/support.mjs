@@ -62,3 +62,66 @@ export function numericLog(bytes, columns, { trailingSpaceLine, seed = 7 } = {})
   lines.push("+ END\r\n");
   return Buffer.from(lines.join(""), "latin1");
 }
+
+// The value of a field's text by the reading rules: white space, one sign, decimal digits, the
+// number reduced modulo 65536 into a signed 16-bit value.
+function fieldValue(field) {
+  const [, sign, digits] = /^[\t\n\v\f\r ]*([+-]?)([0-9]*)/.exec(field);
+  let magnitude = 0;
+  for (const digit of digits) magnitude = (magnitude * 10 + Number(digit)) % 65536;
+  const value = ((sign === "-" ? -magnitude : magnitude) + 65536) % 65536;
+  return value >= 32768 ? value - 65536 : value;
+}
+
+// The values of each data line of a log, from its bytes by the reading rules alone: the first
+// Ctrl-Z ends the input, carriage returns are dropped, line 1 is the header, a line that begins
+// with "+" ends the data, fields part at runs of spaces (leading ones belong to the first field,
+// trailing ones start one more) and every field after the first is a value.
+export function referenceLines(log) {
+  let text = Buffer.from(log).toString("latin1");
+  const end = text.indexOf("\x1a");
+  if (end >= 0) text = text.slice(0, end);
+  const lines = text.replaceAll("\r", "").split("\n");
+  if (lines.at(-1) === "") lines.pop();  // the newline that ends the last line starts no line
+  const data = [];
+  for (const line of lines.slice(1)) {
+    if (line.startsWith("+")) break;
+    data.push(line.replace(/^ +/, "").split(/ +/).slice(1).map(fieldValue));
+  }
+  return data;
+}
+
+// The shape the page shows (web/core.js's, without the first lines), worked out from those
+// lines: the count most lines give (on a tie the smaller), the first ten lines of another count
+// (the header being line 1), each of the first 256 columns' range, the columns past them.
+export function referenceShape(log) {
+  const lines = referenceLines(log);
+  const perCount = new Map();
+  for (const line of lines) perCount.set(line.length, (perCount.get(line.length) ?? 0) + 1);
+  let valuesPerLine = 0;
+  for (const [values, number] of perCount) {
+    const most = perCount.get(valuesPerLine) ?? 0;
+    if (number > most || (number === most && values < valuesPerLine)) valuesPerLine = values;
+  }
+  const other = [];
+  lines.forEach((line, i) => {
+    if (line.length !== valuesPerLine) other.push({ line: i + 2, values: line.length });
+  });
+  const columns = [];
+  for (const line of lines) {
+    line.slice(0, 256).forEach((value, k) => {
+      columns[k] ??= { smallest: value, largest: value };
+      columns[k] = { smallest: Math.min(columns[k].smallest, value), largest: Math.max(columns[k].largest, value) };
+    });
+  }
+  const widest = lines.reduce((most, line) => Math.max(most, line.length), 0);
+  return {
+    dataLines: lines.length,
+    values: lines.reduce((sum, line) => sum + line.length, 0),
+    valuesPerLine,
+    linesWithOtherCounts: other.length,
+    oddLines: other.slice(0, 10),
+    columns,
+    columnsLeftOut: Math.max(widest - 256, 0),
+  };
+}
