@@ -33,10 +33,11 @@ FOLDER_NAMES = {"docs/format.md": "FORMAT.txt", "format.md": "FORMAT.txt",
 def for_windows(text, version):
     """The Markdown with each passage for one system resolved for Windows."""
     # A passage that starts a line is a block of its own: it leaves a paragraph break.
-    text = re.sub(r"(?m)^<!-- not windows -->.*?<!-- /not windows -->\n?", "\n", text,
+    text = re.sub(r"(?m)^[ \t]*<!-- not windows -->.*?<!-- /not windows -->\n?", "\n", text,
                   flags=re.DOTALL)
     text = re.sub(r"<!-- not windows -->.*?<!-- /not windows -->", "", text, flags=re.DOTALL)
-    text = re.sub(r"(?m)^<!-- windows:\n(.*?)-->\n?", r"\n\1\n", text, flags=re.DOTALL)
+    text = re.sub(r"(?m)^[ \t]*<!-- windows:\n(.*?)^[ \t]*-->\n?", r"\n\1\n", text,
+                  flags=re.DOTALL)
     text = re.sub(r"<!-- windows:(.*?)-->", r"\1", text, flags=re.DOTALL)
     text = re.sub(r"<!--.*?-->\n?", "", text, flags=re.DOTALL)
     return re.sub(r"\bmirtak-VERSION-", f"mirtak-{version}-", text)
@@ -151,7 +152,7 @@ def markdown(text):
                     not lines[i].lstrip().startswith("```"):
                 words.append(lines[i])
                 i += 1
-            lead = " " * (depth // 2 * 2) + ("-" if mark in "-*" else mark) + " "
+            lead = " " * depth + ("-" if mark in "-*" else mark) + " "
             out += wrap(inline(" ".join(words)), lead, " " * len(lead))
             if i < len(lines) and not lines[i].strip():
                 out.append("")
