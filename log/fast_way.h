@@ -293,4 +293,13 @@ Converted convert_fast(Reading r, const unsigned char* const begin, const unsign
   return {r, static_cast<std::size_t>(at - begin)};
 }
 
+// A set's `convert`: the loop above with the set's three steps, made one function with the
+// set's `attributes` (the instructions it is compiled for, and flatten, so that the loop, its
+// steps and the plain reading's step are all compiled into it with those instructions).
+#define MIRTAK_SET_CONVERT(attributes, classes_of, list, read_eight)             \
+  attributes Converted convert(Reading reading, const unsigned char* begin,      \
+                               const unsigned char* end, ValueWriter& out) {     \
+    return convert_fast<classes_of, list, read_eight>(reading, begin, end, out); \
+  }
+
 }  // namespace mirtak

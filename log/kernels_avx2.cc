@@ -82,14 +82,9 @@ struct FourValues {
 
 __attribute__((target("avx2"))) inline FourValues read_four(const unsigned char* base,
                                                             const std::uint16_t* at) {
-  const __m256i low_byte = _mm256_set1_epi64x(0xFF);
-  const __m256i ten = _mm256_set1_epi8(10);
-  const __m256i tens_units = _mm256_set1_epi16(0x010A);         // bytes 10, 1
-  const __m256i hundreds_ones = _mm256_set1_epi32(0x00010064);  // words 100, 1
-
   __m256i bytes = _mm256_set_epi64x(load8(base + at[3]), load8(base + at[2]), load8(base + at[1]),
                                     load8(base + at[0]));
-  const __m256i first = _mm256_and_si256(bytes, low_byte);
+  const __m256i first = _mm256_and_si256(bytes, _mm256_set1_epi64x(0xFF));
   const __m256i negative = _mm256_cmpeq_epi64(first, _mm256_set1_epi64x(kMinusSign));
   const __m256i sign =
       _mm256_or_si256(negative, _mm256_cmpeq_epi64(first, _mm256_set1_epi64x(kPlusSign)));
@@ -97,7 +92,7 @@ __attribute__((target("avx2"))) inline FourValues read_four(const unsigned char*
       bytes, _mm256_and_si256(sign, _mm256_xor_si256(first, _mm256_set1_epi64x('0'))));
 
   const __m256i digits = _mm256_sub_epi8(bytes, _mm256_set1_epi8('0'));
-  const __m256i other = _mm256_cmpeq_epi8(_mm256_max_epu8(digits, ten), digits);
+  const __m256i other = _mm256_cmpeq_epi8(_mm256_max_epu8(digits, _mm256_set1_epi8(10)), digits);
   // The lowest bit of the first other byte; less one, every bit of the digits before it.
   const __m256i first_other =
       _mm256_and_si256(other, _mm256_sub_epi64(_mm256_setzero_si256(), other));
@@ -107,8 +102,9 @@ __attribute__((target("avx2"))) inline FourValues read_four(const unsigned char*
   // Shifting by 64 - 8 * digits keeps just the digits; 64 leaves nothing.
   const __m256i top = _mm256_sllv_epi64(
       digits, _mm256_sub_epi64(_mm256_set1_epi64x(64), _mm256_slli_epi64(count, 3)));
-  const __m256i quads = _mm256_madd_epi16(_mm256_maddubs_epi16(top, tens_units), hundreds_ones);
-  __m256i value = _mm256_add_epi64(_mm256_mul_epu32(quads, _mm256_set1_epi64x(10000)),
+  const __m256i quads = _mm256_madd_epi16(_mm256_maddubs_epi16(top, _mm256_set1_epi16(kTensUnits)),
+                                          _mm256_set1_epi32(kHundredsOnes));
+  __m256i value = _mm256_add_epi64(_mm256_mul_epu32(quads, _mm256_set1_epi64x(kTenThousand)),
                                    _mm256_srli_epi64(quads, 32));
   value = _mm256_sub_epi64(_mm256_xor_si256(value, negative), negative);
   return {value, _mm256_cmpeq_epi64(other, _mm256_setzero_si256())};
@@ -142,11 +138,7 @@ __attribute__((target("avx2"))) inline void read_eight(const unsigned char* base
 
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read
 // eight at a time from the list of their positions.
-__attribute__((target("avx2,bmi,popcnt"), flatten)) Converted convert(Reading reading,
-                                                                      const unsigned char* begin,
-                                                                      const unsigned char* end,
-                                                                      ValueWriter& out) {
-  return convert_fast<classes_of, list_by_bits, read_eight>(reading, begin, end, out);
-}
+MIRTAK_SET_CONVERT(__attribute__((target("avx2,bmi,popcnt"), flatten)), classes_of, list_by_bits,
+                   read_eight)
 
 }  // namespace mirtak::avx2

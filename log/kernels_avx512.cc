@@ -62,9 +62,9 @@ read_eight(__m512i bytes) {
   const __mmask8 may_go_on = _mm512_cmpeq_epi64_mask(zeros, _mm512_set1_epi64(64));
   // Shifting by 64 - 8 * digits keeps just the digits; 64 leaves nothing.
   const __m512i top = _mm512_sllv_epi64(digits, _mm512_add_epi64(zeros, _mm512_set1_epi64(1)));
-  const __m512i quads = _mm512_madd_epi16(_mm512_maddubs_epi16(top, _mm512_set1_epi16(0x010A)),
-                                          _mm512_set1_epi32(0x00010064));  // 10, 1; 100, 1
-  __m512i value = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(10000)),
+  const __m512i quads = _mm512_madd_epi16(_mm512_maddubs_epi16(top, _mm512_set1_epi16(kTensUnits)),
+                                          _mm512_set1_epi32(kHundredsOnes));
+  __m512i value = _mm512_add_epi64(_mm512_mul_epu32(quads, _mm512_set1_epi64(kTenThousand)),
                                    _mm512_srli_epi64(quads, 32));
   value = _mm512_mask_sub_epi64(value, negative, _mm512_setzero_si512(), value);
   // Bytes 1 and 0 of each lane, in lane order: the items, most significant byte first.
@@ -136,10 +136,9 @@ __attribute__((target("avx512bw,avx512vbmi2,popcnt"))) inline std::size_t list_b
 
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read
 // eight at a time from the list of their positions.
-__attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi,avx512vbmi2,bmi,popcnt"),
-               flatten)) Converted
-convert(Reading reading, const unsigned char* begin, const unsigned char* end, ValueWriter& out) {
-  return convert_fast<classes_of, list_by_compress, read_fields>(reading, begin, end, out);
-}
+MIRTAK_SET_CONVERT(
+    __attribute__((target("avx512bw,avx512cd,avx512dq,avx512vl,avx512vbmi,avx512vbmi2,bmi,popcnt"),
+                   flatten)),
+    classes_of, list_by_compress, read_fields)
 
 }  // namespace mirtak::avx512

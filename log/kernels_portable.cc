@@ -136,9 +136,6 @@ bool runs_here() {
   return true;
 }
 
-__attribute__((flatten)) Converted convert(Reading reading, const unsigned char* begin,
-                                           const unsigned char* end, ValueWriter& out) {
-  return convert_fast<classes_of, list_fields, read_eight>(reading, begin, end, out);
-}
+MIRTAK_SET_CONVERT(__attribute__((flatten)), classes_of, list_fields, read_eight)
 
 }  // namespace mirtak::portable

@@ -94,29 +94,25 @@ struct TwoValues {
 
 __attribute__((target("sse4.2,popcnt"))) inline TwoValues read_two(const unsigned char* base,
                                                                    const std::uint16_t* at) {
-  const __m128i low_byte = _mm_set1_epi64x(0xFF);
-  const __m128i ten = _mm_set1_epi8(10);
-  const __m128i tens_units = _mm_set1_epi16(0x010A);         // bytes 10, 1
-  const __m128i hundreds_ones = _mm_set1_epi32(0x00010064);  // words 100, 1
-
   __m128i bytes = _mm_set_epi64x(load8(base + at[1]), load8(base + at[0]));
-  const __m128i first = _mm_and_si128(bytes, low_byte);
+  const __m128i first = _mm_and_si128(bytes, _mm_set1_epi64x(0xFF));
   const __m128i negative = _mm_cmpeq_epi64(first, _mm_set1_epi64x(kMinusSign));
   const __m128i sign = _mm_or_si128(negative, _mm_cmpeq_epi64(first, _mm_set1_epi64x(kPlusSign)));
   bytes = _mm_xor_si128(bytes, _mm_and_si128(sign, _mm_xor_si128(first, _mm_set1_epi64x('0'))));
 
   const __m128i digits = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
-  const auto other =
-      static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(digits, ten), digits)));
+  const auto other = static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(digits, _mm_set1_epi8(10)), digits)));
   const auto count0 = static_cast<unsigned>(__builtin_ctz(other | 0x100u));
   const auto count1 = static_cast<unsigned>(__builtin_ctz((other >> 8) | 0x100u));
   const __m128i shuffle =
       _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.lower[count0])),
                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.upper[count1])));
   const __m128i top = _mm_shuffle_epi8(digits, shuffle);
-  const __m128i quads = _mm_madd_epi16(_mm_maddubs_epi16(top, tens_units), hundreds_ones);
+  const __m128i quads = _mm_madd_epi16(_mm_maddubs_epi16(top, _mm_set1_epi16(kTensUnits)),
+                                       _mm_set1_epi32(kHundredsOnes));
   __m128i value =
-      _mm_add_epi64(_mm_mul_epu32(quads, _mm_set1_epi64x(10000)), _mm_srli_epi64(quads, 32));
+      _mm_add_epi64(_mm_mul_epu32(quads, _mm_set1_epi64x(kTenThousand)), _mm_srli_epi64(quads, 32));
   value = _mm_sub_epi64(_mm_xor_si128(value, negative), negative);
   return {value, count0 | count1 << 4};
 }
@@ -154,11 +150,7 @@ __attribute__((target("sse4.2,popcnt"))) inline void read_eight(const unsigned c
 
 // The masks are derived here too, and values counted with POPCNT. Each sixteen chunks' values
 // are read from the list of their positions.
-__attribute__((target("sse4.2,popcnt"), flatten)) Converted convert(Reading reading,
-                                                                    const unsigned char* begin,
-                                                                    const unsigned char* end,
-                                                                    ValueWriter& out) {
-  return convert_fast<classes_of, list_by_bits, read_eight>(reading, begin, end, out);
-}
+MIRTAK_SET_CONVERT(__attribute__((target("sse4.2,popcnt"), flatten)), classes_of, list_by_bits,
+                   read_eight)
 
 }  // namespace mirtak::sse4

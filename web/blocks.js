@@ -1,7 +1,7 @@
 // A log read a block at a time into one buffer that is kept, for the converter (web/worker.js).
 // Where the file's stream is a byte stream, a BYOB reader reads straight into the buffer; where
 // it is not (browsers differ), its chunks are copied in. Either way every block but the last is
-// full, whatever the sizes of the pieces the browser reads.
+// full, whatever the sizes of the parts the browser's stream gives.
 
 // A reader of blocks for the stream: fill(buffer) puts the next block in the buffer and returns
 // the buffer (possibly a new object: a BYOB read hands it back so) and how much of it holds the

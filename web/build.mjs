@@ -22,6 +22,19 @@ const read = (path) => readFileSync(path, "utf8");
 // The version's one home is the project() call of CMakeLists.txt.
 const version = /project\(MIRTAK\s+VERSION\s+([0-9.]+)/.exec(read(join(here, "..", "CMakeLists.txt")))[1];
 
+// The tool's messages from their one home, run/messages.cc, in the order of Failure
+// (run/messages.h): kind (noSuchFile for kNoSuchFile) to the text before the name and after it,
+// without the newline that begins each on the console.
+const failures = [...read(join(here, "..", "run", "messages.h")).matchAll(/^\s+k(\w+),/gm)]
+  .map(([, name]) => name[0].toLowerCase() + name.slice(1));
+const table = /kMessages\[\] = \{([\s\S]*?)\};/.exec(read(join(here, "..", "run", "messages.cc")))?.[1] ?? "";
+const texts = [...table.matchAll(/\{("(?:[^"\\]|\\.)*"),\s*("(?:[^"\\]|\\.)*")\}/g)]
+  .map(([, before, after]) => [JSON.parse(before).replace(/^\n/, ""), JSON.parse(after)]);
+if (texts.length === 0 || texts.length !== failures.length) {
+  throw new Error(`run/messages.cc: ${texts.length} messages for ${failures.length} failures`);
+}
+const toolMessages = Object.fromEntries(failures.map((kind, i) => [kind, texts[i]]));
+
 // The page's modules as classic scripts, imports and exports dropped: the converter (the core,
 // the block reader and the worker, with the module) runs in a worker made from its text, which
 // the page holds.
@@ -35,7 +48,9 @@ const workerScript = [
 ].join("\n");
 const pageScript = [
   "(() => {",
-  asScript(read(join(here, "page.js"))).replace('"@WORKER_SCRIPT@"', () => JSON.stringify(workerScript)),
+  asScript(read(join(here, "page.js")))
+    .replace('"@WORKER_SCRIPT@"', () => JSON.stringify(workerScript))
+    .replace('"@TOOL_MESSAGES@"', () => JSON.stringify(toolMessages)),
   "})();",
 ].join("\n");
 const plotScript = read(join(modulesPath, "uplot/dist/uPlot.iife.min.js"));

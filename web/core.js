@@ -1,5 +1,5 @@
 // The conversion core (the WebAssembly module built from web/mirtak_wasm.cc) as JavaScript
-// calls it: a log given in pieces of any size, the value file's bytes handed back as they come,
+// calls it: a log given in slices of any size, the value file's bytes handed back as they come,
 // and the shape of the values at the end. The same file serves the page and the tests (node).
 
 // Compiles the module from its bytes. It imports nothing it calls; should a build ever import
@@ -50,12 +50,12 @@ export class Core {
     this.ended = false;
   }
 
-  // Converts the next piece of the log (a Uint8Array); each block's values go to onValues as a
+  // Converts the next slice of the log (a Uint8Array); each block's values go to onValues as a
   // Uint8Array that stays valid only until the next call into the core. Returns false once the
   // log's data has ended: the rest of the log need not be read.
-  feed(piece, onValues) {
-    for (let at = 0; at < piece.length && !this.ended; at += this.blockSize) {
-      const block = piece.subarray(at, at + this.blockSize);
+  feed(slice, onValues) {
+    for (let at = 0; at < slice.length && !this.ended; at += this.blockSize) {
+      const block = slice.subarray(at, at + this.blockSize);
       this.bytes().set(block, this.wasm.mirtak_block());
       const status = this.wasm.mirtak_feed(block.length);
       if (status < 0) throw new Error("values lost");

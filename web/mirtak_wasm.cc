@@ -63,9 +63,9 @@ class Shown final : public LineValues {
   FirstLines first_lines;
 };
 
-struct Conversion {
+struct PageConversion {
   // cppcheck-suppress uninitMemberVar ; the output's bytes are not cleared (above)
-  explicit Conversion(const KernelSet& set) : writer(output), decoder(writer, set) {
+  explicit PageConversion(const KernelSet& set) : writer(output), decoder(writer, set) {
     writer.observe(shown);
   }
 
@@ -78,19 +78,19 @@ struct Conversion {
   std::uint64_t data_end = 0;  // bytes of the log before its data ended, or given so far
 };
 
-struct Storage {
+struct ModuleStorage {
   // cppcheck-suppress unusedStructMember ; filled by the page, read by mirtak_feed()
   unsigned char block[kBlockSize];
   // Always one: what is asked of it before the first start is of an empty log.
-  std::optional<Conversion> conversion{std::in_place, best_kernel_set()};
+  std::optional<PageConversion> conversion{std::in_place, best_kernel_set()};
   // cppcheck-suppress unusedStructMember ; filled by mirtak_first_other_lines()
   mirtak::ValueShape::OtherLine other_lines[mirtak::ValueShape::kListed];
 };
 
-Storage storage;
+ModuleStorage storage;
 
 // Hands on what the writer holds; false if the values did not fit the output.
-bool hand_on(Conversion& c) {
+bool hand_on(PageConversion& c) {
   return c.writer.flush();
 }
 
@@ -108,6 +108,11 @@ MIRTAK_EXPORT(mirtak_kernel_sets) int mirtak_kernel_sets() {
 // The set's name; none (an empty name) for an index outside the table.
 MIRTAK_EXPORT(mirtak_kernel_set_name) const char* mirtak_kernel_set_name(int set) {
   return set >= 0 && set < mirtak_kernel_sets() ? mirtak::kKernelSets[set].name : "";
+}
+
+// The writer's piece, in bytes: what the tests take the sizes of their logs from.
+MIRTAK_EXPORT(mirtak_writer_piece_size) std::size_t mirtak_writer_piece_size() {
+  return mirtak::ValueWriter::kPieceSize;
 }
 
 // Where the page puts each block of the log, and how much it holds.
@@ -130,7 +135,7 @@ MIRTAK_EXPORT(mirtak_start) void mirtak_start(int set) {
 // its data has ended (then only mirtak_finish), -1 if the values could not be handed on. The
 // values are then at mirtak_values(), until the next call.
 MIRTAK_EXPORT(mirtak_feed) int mirtak_feed(std::size_t size) {
-  mirtak::Conversion& c = *storage.conversion;
+  mirtak::PageConversion& c = *storage.conversion;
   c.output.taken();
   if (size > mirtak::kBlockSize) return -1;
   if (!c.ended) {
@@ -145,7 +150,7 @@ MIRTAK_EXPORT(mirtak_feed) int mirtak_feed(std::size_t size) {
 // The end of the log: a last data line without a newline still counts. The last values are
 // then at mirtak_values(); returns 0, or -1 as mirtak_feed.
 MIRTAK_EXPORT(mirtak_finish) int mirtak_finish() {
-  mirtak::Conversion& c = *storage.conversion;
+  mirtak::PageConversion& c = *storage.conversion;
   c.output.taken();
   c.decoder.finish();
   c.ended = true;
@@ -161,7 +166,7 @@ MIRTAK_EXPORT(mirtak_data_end) double mirtak_data_end() {
 // The first control byte that no text holds among the first bytes of the log's data
 // (web/text_look.h): where it is, counted from 0, or -1 if there is none; and which byte it is.
 MIRTAK_EXPORT(mirtak_foreign_byte_at) double mirtak_foreign_byte_at() {
-  const mirtak::Conversion& c = *storage.conversion;
+  const mirtak::PageConversion& c = *storage.conversion;
   const bool in_data = c.look.found() && c.look.at() < c.data_end;
   return in_data ? static_cast<double>(c.look.at()) : -1;
 }

@@ -1,6 +1,6 @@
 // The page: logs picked or dropped are converted one after the other by the converter
 // (web/worker.js), which reads each as a stream a block at a time, so a log is never held whole.
-// The value file comes back a piece at a time as the log is converted, is kept (ValueFile) and
+// The value file comes back a part at a time as the log is converted, is kept (HeldValueFile) and
 // is saved when the user asks, under the log's name with ".MX" or as the user names it.
 
 // How many of the first lines the plot shows, and how many columns at most.
@@ -9,13 +9,14 @@ const PLOT_COLUMNS = 12;
 const PLOT_COLOURS = ["#1a5fb4", "#c01c28", "#26a269", "#e66100", "#613583", "#865e3c",
   "#0f8a8a", "#a347ba", "#5e5c64", "#b5835a", "#2ec27e", "#f5c211"];
 
-// The tool's own messages, without the newline they begin with on the console, and the page's
-// own when the browser cannot run the converter at all.
+// The tool's own messages, from their one home (run/messages.cc, put here when the page is built:
+// kind, then the text before the file's name and after it, without the newline each begins with
+// on the console), and the page's own.
+const TOOL_MESSAGES = "@TOOL_MESSAGES@";
 const messages = {
+  ...Object.fromEntries(Object.entries(TOOL_MESSAGES).map(([kind, [before, after]]) =>
+    [kind, (name) => `${before}${name}${after}`])),
   changed: (name) => `${name} changed after it was chosen: choose it again`,
-  noSuchFile: (name) => `No such file ${name}`,
-  cannotRead: (name) => `Can not read ${name} file`,
-  cannotWrite: (name) => `Can not write ${name} file`,
   noConverter: () => "Can not run the converter in this browser: it needs WebAssembly with SIMD",
 };
 
@@ -33,12 +34,12 @@ const HELD_IN_PAGE = (() => {
 })();
 let heldInPage = 0;
 
-// A value file, its pieces in order as the converter hands them over. Each is kept as it came
+// A value file, its parts in order as the converter hands them over. Each is kept as it came
 // until the file is saved, and only then made a Blob: a Blob hands every byte to the browser's
 // own process at once, and done while the log is converted, that took a quarter of the page's
-// speed on a machine of two cores. Past HELD_IN_PAGE bytes of all value files, pieces become
+// speed on a machine of two cores. Past HELD_IN_PAGE bytes of all value files, parts become
 // Blobs as they come, which the browser may keep on disk.
-class ValueFile {
+class HeldValueFile {
   constructor() {
     this.parts = [];
     this.size = 0;
@@ -137,7 +138,7 @@ async function convert(file, view) {
   view.article.dataset.state = "converting";
   const started = performance.now();
   let result = null;
-  const values = new ValueFile();
+  const values = new HeldValueFile();
   let wake = () => {};
   answer = (message) => {
     if (message.values !== undefined) {

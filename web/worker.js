@@ -5,7 +5,7 @@
 // other. The page stays answering. One log at a time:
 //   page → worker  {convert: File}   or {cancel} at any time
 //   worker → page  {took: bytes} as the log is converted (its data may end before the file),
-//                  {values: ArrayBuffer, size} for each next piece of the value file (its
+//                  {values: ArrayBuffer, size} for each next part of the value file (its
 //                  first `size` bytes); then {done: {read, dataEnd, foreignByte, shape,
 //                  coreSeconds}} (the bytes read; web/core.js says what the others are),
 //                  {failed: why} (why: "changed" if the file changed after it was chosen,
@@ -17,33 +17,33 @@ import { loadCore } from "./core.js";
 
 // The module's bytes; the page build (web/build.mjs) puts them here.
 const MODULE_BASE64 = "@MODULE_BASE64@";
-// Value bytes are gathered into pieces of this size before they become part of the file.
-const PIECE_SIZE = 8 * 1024 * 1024;
+// Value bytes are gathered into parts of this size before they go to the page.
+const PART_SIZE = 8 * 1024 * 1024;
 // How often the page hears how far the conversion is, and the converter whether it is cancelled.
 const TELL_EVERY = 4 * 1024 * 1024;
 
-// Gathers the value file's bytes into pieces and hands each whole piece over to the page, which
-// keeps the file (a piece's buffer changes hands; its bytes are not copied).
-class ValueFile {
+// Gathers the value file's bytes into parts and hands each whole part over to the page, which
+// keeps the file (a part's buffer changes hands; its bytes are not copied).
+class OutgoingParts {
   constructor() {
-    this.piece = new Uint8Array(PIECE_SIZE);
+    this.part = new Uint8Array(PART_SIZE);
     this.used = 0;
   }
 
   add(bytes) {
     for (let at = 0; at < bytes.length; ) {
-      const room = Math.min(PIECE_SIZE - this.used, bytes.length - at);
-      this.piece.set(bytes.subarray(at, at + room), this.used);
+      const room = Math.min(PART_SIZE - this.used, bytes.length - at);
+      this.part.set(bytes.subarray(at, at + room), this.used);
       this.used += room;
       at += room;
-      if (this.used === PIECE_SIZE) this.handOver();
+      if (this.used === PART_SIZE) this.handOver();
     }
   }
 
   handOver() {
     if (this.used === 0) return;
-    self.postMessage({ values: this.piece.buffer, size: this.used }, [this.piece.buffer]);
-    this.piece = new Uint8Array(PIECE_SIZE);
+    self.postMessage({ values: this.part.buffer, size: this.used }, [this.part.buffer]);
+    this.part = new Uint8Array(PART_SIZE);
     this.used = 0;
   }
 }
@@ -109,7 +109,7 @@ async function convert(core, file, conversion) {
     return { failed: await readFailure(file, 0) };
   }
   conversion.blocks = blocks;
-  const values = new ValueFile();
+  const values = new OutgoingParts();
   const add = (bytes) => values.add(bytes);
   let buffer = new ArrayBuffer(core.blockSize);
   let read = 0;

@@ -1,6 +1,6 @@
 // mirtak-shape and the page show one shape: every figure of `mirtak-shape --json` equals the
 // page's module's (web/core.js) for the same log, on every kernel set the module holds and at
-// several cuts of the log into pieces. The logs: those the reference check uses
+// several cuts of the log into blocks. The logs: those the reference check uses
 // (shape_reference.py writes them), the sample and the fixtures of the other tests.
 //   node same_as_page.mjs --tool MIRTAK_SHAPE --module MODULE.wasm --python PYTHON
 //        --reference shape_reference.py [LOG...]
@@ -36,7 +36,7 @@ assert.deepEqual(reports.map((r) => r.log), names);
 
 const core = await loadCore(readFileSync(options.module));
 const kernelSets = core.kernelSets();
-// Whole, in odd pieces that cut lines and numbers, and in pieces that straddle the module's blocks.
+// Whole, in odd blocks that cut lines and numbers, and in blocks that straddle the module's own.
 const CUTS = [[Infinity], [4093, 1, 65539], [core.blockSize - 1, core.blockSize + 3]];
 
 // The module's shape of a log, as mirtak-shape --json names its figures.
@@ -67,7 +67,7 @@ for (const report of reports) {
   for (const kernelSet of kernelSets) {
     for (const cut of CUTS) {
       assert.deepEqual(pageFigures(log, kernelSet, cut), tool,
-        `${report.log}: the page's figures on ${kernelSet}, pieces of ${cut.join(",")} bytes`);
+        `${report.log}: the page's figures on ${kernelSet}, blocks of ${cut.join(",")} bytes`);
       compared++;
     }
   }

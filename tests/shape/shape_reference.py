@@ -18,7 +18,18 @@ import subprocess
 
 COLUMNS_KEPT = 256  # columns whose range is shown
 LISTED = 10  # lines of another count listed
-PIECE_VALUES = 64 * 1024 // 2  # values in one of the writer's pieces
+def _writer_piece_size():
+    """The writer's piece in bytes, from its one home (output/value_writer.h), so that the logs
+    whose values end on either side of pieces still do if it changes."""
+    header = os.path.join(os.path.dirname(__file__), "..", "..", "output", "value_writer.h")
+    with open(header, encoding="utf-8") as source:
+        found = re.search(r"kPieceSize = std::size_t\{(\d+)\} \* (\d+);", source.read())
+    if found is None:
+        raise SystemExit(f"{header}: no kPieceSize of the form the tests read")
+    return int(found.group(1)) * int(found.group(2))
+
+
+PIECE_VALUES = _writer_piece_size() // 2  # values in one of the writer's pieces
 
 _NUMBER = re.compile(rb"[\t\n\v\f\r ]*([+-]?)([0-9]*)")
 
@@ -147,12 +158,12 @@ def wide_log(rng, lines, widths):
 def ragged_log(rng, size):
     """Bytes of a log-like text in which every rule is met: trailing spaces, tabs, signs, empty
     lines, carriage returns, numbers past 16 bits, text, a terminator or a Ctrl-Z now and then."""
-    pieces = [b" ", b"  ", b"    ", b"\n", b"\r\n", b"\r", b"1", b"23", b"-", b"+", b"7", b"-4",
-              b"\t", b"A", b".", b"9", b"0", b"\v", b"e", b"65536", b"40000", b"99999999999",
-              b"-32769", b"\f", b"-00", b"+007", b"12345", b"\0", b"\xff"]
+    parts = [b" ", b"  ", b"    ", b"\n", b"\r\n", b"\r", b"1", b"23", b"-", b"+", b"7", b"-4",
+             b"\t", b"A", b".", b"9", b"0", b"\v", b"e", b"65536", b"40000", b"99999999999",
+             b"-32769", b"\f", b"-00", b"+007", b"12345", b"\0", b"\xff"]
     text = [b"HEADER 1 2\r\n"]
     for _ in range(size):
-        text.append(rng.choice(pieces))
+        text.append(rng.choice(parts))
     if rng.randrange(4) == 0:
         text.append(rng.choice([b"\n+ END\n1 2 3\n", b"\x1a 1 2\n"]))
     return b"".join(text)

@@ -1,6 +1,6 @@
 // The conversion core as the page runs it (the WebAssembly module through web/core.js): every
 // log gives the native tool's value file byte for byte, on every kernel set the module holds,
-// given whole and in odd pieces, and its shape is the one its lines have; and the page's reading
+// given whole and in odd blocks, and its shape is the one its lines have; and the page's reading
 // of a log in blocks (web/blocks.js).
 import assert from "node:assert/strict";
 import { readFileSync, readdirSync } from "node:fs";
@@ -15,16 +15,16 @@ import {
 
 const core = await loadCore(readFileSync(modulePath));
 const kernelSets = core.kernelSets();
-// Piece sizes, cycled: odd ones cut lines, fields and numbers everywhere; the large one takes
+// Slice sizes, cycled: odd ones cut lines, fields and numbers everywhere; the large one takes
 // several of the module's blocks at once.
-const PIECES = [[Infinity], [7], [1, 13, 4093], [3 * 1024 * 1024 + 5]];
+const SLICES = [[Infinity], [7], [1, 13, 4093], [3 * 1024 * 1024 + 5]];
 
-function convert(log, kernelSet, pieces) {
+function convert(log, kernelSet, slices) {
   const parts = [];
   const keep = (bytes) => parts.push(Buffer.from(bytes));
   core.start(kernelSet);
   for (let at = 0, i = 0; at < log.length; i++) {
-    const size = Math.min(pieces[i % pieces.length], log.length - at);
+    const size = Math.min(slices[i % slices.length], log.length - at);
     // The page reads into its own buffers: so does this, never handing the log itself over.
     if (!core.feed(Uint8Array.from(log.subarray(at, at + size)), keep)) break;
     at += size;
@@ -35,10 +35,10 @@ function convert(log, kernelSet, pieces) {
 
 function expectNativeBytes(name, log, expected = nativeValues(log)) {
   for (const kernelSet of kernelSets) {
-    for (const pieces of PIECES) {
-      const { values } = convert(log, kernelSet, pieces);
+    for (const slices of SLICES) {
+      const { values } = convert(log, kernelSet, slices);
       assert.ok(values.equals(expected),
-        `${name}: ${kernelSet}, pieces ${pieces.join(",")}: ${values.length} bytes, the tool ${expected.length}`);
+        `${name}: ${kernelSet}, slices ${slices.join(",")}: ${values.length} bytes, the tool ${expected.length}`);
     }
   }
 }
@@ -104,14 +104,14 @@ test("the examples and the fixtures of the other tests", () => {
 
 test("random logs", () => {
   const random = randomSource(20261209);
-  const pieces = [" ", "  ", "    ", "\n", "\r\n", "\r", "1", "23", "-", "+", "7", "-4", "\t", "A",
+  const parts = [" ", "  ", "    ", "\n", "\r\n", "\r", "1", "23", "-", "+", "7", "-4", "\t", "A",
     ".", "9", "0", "\v", "e", "65536", "40000", "99999999999", "\n+", "\n+ END\n", "\0", "\xff",
     "5", "12", "-32769", "\f", "-00", "+007", "\x1a"];
   for (let round = 0; round < 150; round++) {
     let text = random.below(10) < 9 ? "HEADER 1 2\r\n" : "";
     for (let n = random.below(3000); n > 0; n--) {
-      const piece = pieces[random.below(pieces.length)];
-      if (piece !== "\x1a" || random.below(20) === 0) text += piece;
+      const part = parts[random.below(parts.length)];
+      if (part !== "\x1a" || random.below(20) === 0) text += part;
     }
     expectNativeBytes(`random log ${round}`, Buffer.from(text, "latin1"));
   }
@@ -122,13 +122,13 @@ test("random logs", () => {
 
 // The shape as the module tells it, against the one worked out from the log's text; the first
 // lines for the plot are the log's first lines.
-function expectReferenceShape(name, log, cuts = PIECES) {
+function expectReferenceShape(name, log, cuts = SLICES) {
   const want = referenceShape(log);
   const lines = referenceLines(log);
   for (const kernelSet of kernelSets) {
-    for (const pieces of cuts) {
-      const { firstLines, ...shape } = convert(log, kernelSet, pieces).shape;
-      const where = `${name}: ${kernelSet}, pieces ${pieces.join(",")}`;
+    for (const slices of cuts) {
+      const { firstLines, ...shape } = convert(log, kernelSet, slices).shape;
+      const where = `${name}: ${kernelSet}, slices ${slices.join(",")}`;
       assert.deepEqual(shape, want, where);
       assert.deepEqual(firstLines, lines.slice(0, firstLines.length), where);
     }
@@ -150,9 +150,10 @@ function logOfValues(values, perLine, random) {
 
 test("the shape: value files that end on either side of the writer's pieces", () => {
   const random = randomSource(64);
-  const pieceValues = 64 * 1024 / 2;
-  // Whole, in odd pieces, and in pieces the size of the writer's, one byte off.
-  const cuts = [[Infinity], [1, 13, 4093], [65535, 65537]];
+  // The writer's piece, as the module was built with it.
+  const pieceValues = core.wasm.mirtak_writer_piece_size() / 2;
+  // Whole, in odd slices, and in slices the size of the writer's pieces, one byte off.
+  const cuts = [[Infinity], [1, 13, 4093], [2 * pieceValues - 1, 2 * pieceValues + 1]];
   for (let pieces = 0; pieces <= 3; pieces++) {
     for (const off of [-3, -2, -1, 0, 1, 2, 3]) {
       const values = pieces * pieceValues + off;
@@ -196,10 +197,10 @@ test("a control byte that no text holds, among the first bytes of the log's data
   controls.add(0x7f);
   for (let byte = 0; byte < 256; byte++) {
     const log = Buffer.concat([bytesOf("HEAD⏎A·1·"), Buffer.from([byte]), bytesOf("2⏎B·3⏎")]);
-    for (const pieces of [[Infinity], [1], [9, 2]]) {
-      convert(log, undefined, pieces);
+    for (const slices of [[Infinity], [1], [9, 2]]) {
+      convert(log, undefined, slices);
       const want = controls.has(byte) ? { at: 9, byte } : null;
-      assert.deepEqual(core.foreignByte(), want, `byte ${byte}, pieces ${pieces}`);
+      assert.deepEqual(core.foreignByte(), want, `byte ${byte}, slices ${slices}`);
     }
   }
   const cases = [
@@ -212,9 +213,9 @@ test("a control byte that no text holds, among the first bytes of the log's data
   ];
   for (const [name, log, want] of cases) {
     for (const kernelSet of kernelSets) {
-      for (const pieces of [[Infinity], [4093], [1024 * 1024 - 1, 7]]) {
-        convert(log, kernelSet, pieces);
-        assert.deepEqual(core.foreignByte(), want, `${name}: ${kernelSet}, pieces ${pieces}`);
+      for (const slices of [[Infinity], [4093], [1024 * 1024 - 1, 7]]) {
+        convert(log, kernelSet, slices);
+        assert.deepEqual(core.foreignByte(), want, `${name}: ${kernelSet}, slices ${slices}`);
       }
     }
   }
@@ -234,10 +235,10 @@ test("where the data ends: the terminator line's +, a Ctrl-Z, or the end of the 
   ];
   for (const [name, log, end] of cases) {
     for (const kernelSet of kernelSets) {
-      for (const pieces of [[Infinity], [1], [7, 4093], [1024 * 1024 - 1]]) {
-        if (pieces[0] === 1 && log.length > 100) continue;
-        convert(log, kernelSet, pieces);
-        assert.equal(core.dataEnd(), end, `${name}: ${kernelSet}, pieces ${pieces}`);
+      for (const slices of [[Infinity], [1], [7, 4093], [1024 * 1024 - 1]]) {
+        if (slices[0] === 1 && log.length > 100) continue;
+        convert(log, kernelSet, slices);
+        assert.equal(core.dataEnd(), end, `${name}: ${kernelSet}, slices ${slices}`);
       }
     }
   }
@@ -269,10 +270,10 @@ test("numbers from outside the tables are refused, not read past", async () => {
   assert.deepEqual(fresh.shape().columns, [{ smallest: -7, largest: -7 }, { smallest: 9, largest: 9 }]);
 });
 
-test("logs read a block at a time, from byte streams and from others, in pieces of any size", async () => {
+test("logs read a block at a time, from byte streams and from others, in parts of any size", async () => {
   const random = randomSource(42);
   const log = Uint8Array.from({ length: 100_000 }, () => random.below(256));
-  // A stream that gives the log in pieces of the given sizes, cycled: as a byte stream (read
+  // A stream that gives the log in parts of the given sizes, cycled: as a byte stream (read
   // into the reader's buffer) or as one of chunks.
   const streamOf = (bytes, sizes, kind) => {
     let at = 0;
@@ -315,7 +316,7 @@ test("logs read a block at a time, from byte streams and from others, in pieces 
           if (filled === 0) break;
           read.push(new Uint8Array(buffer, 0, filled).slice());
         }
-        const name = `${kind}, pieces ${sizes.join(",")}, blocks of ${blockSize}`;
+        const name = `${kind}, parts ${sizes.join(",")}, blocks of ${blockSize}`;
         assert.ok(Buffer.concat(read).equals(log), name);
         // Every block but the last is whole.
         assert.ok(read.slice(0, -1).every((block) => block.length === blockSize), name);

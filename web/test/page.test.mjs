@@ -192,7 +192,7 @@ test("a log whose data ends long before the file: the rest is not read", async (
 
 test("a conversion cancelled makes no value file", async () => {
   const count = await page.$$eval(".result", (results) => results.length);
-  // Cancel is pressed as soon as the log's first piece has been read, as a user would, from
+  // Cancel is pressed as soon as the log's first block has been read, as a user would, from
   // within the page: the test's own calls may wait for a quiet moment of the page.
   await page.evaluate((n) => {
     const timer = setInterval(() => {
