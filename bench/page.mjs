@@ -9,8 +9,8 @@
 // or of its module named after the rounds (say, ones built from an earlier commit) are timed in
 // the same rounds, each page in a browser of its own, each module under node on its best kernel
 // set, for a comparison on equal terms.
-// Needs: cmake --workflow --preset wasm, the release build, the page (node web/build.mjs) and
-// web/node_modules (npm ci in web/).
+// Needs: cmake --workflow --preset wasm (the module and the page), the release build and
+// web/node_modules (npm ci in web/, for puppeteer-core).
 import { spawnSync } from "node:child_process";
 import { existsSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { cpus } from "node:os";

@@ -1,6 +1,6 @@
 # Copies the release's packages from FROM into TO, each with its NAME.sha256, and fails when
 # one is missing: the Debian package, and for each Windows system its ZIP and its installer.
-# The page (PAGE, if it exists) joins them with a NAME.sha256 in the form sha256sum checks.
+# The page (PAGE) joins them with a NAME.sha256 in the form sha256sum checks.
 # Run with cmake -P; the settings are -D definitions (FROM, TO, VERSION, PAGE).
 
 file(GLOB debs RELATIVE ${FROM} ${FROM}/mirtak_${VERSION}-*.deb)
@@ -21,12 +21,13 @@ foreach(file IN LISTS files)
     file(COPY_FILE ${FROM}/${copy} ${TO}/${copy})
   endforeach()
 endforeach()
-if(DEFINED PAGE AND EXISTS "${PAGE}")
-  get_filename_component(page_name "${PAGE}" NAME)
-  file(COPY_FILE "${PAGE}" "${TO}/${page_name}")
-  file(SHA256 "${PAGE}" page_sum)
-  file(WRITE "${TO}/${page_name}.sha256" "${page_sum}  ${page_name}\n")
-  list(APPEND files ${page_name})
+if(NOT EXISTS "${PAGE}")
+  message(FATAL_ERROR "The page, ${PAGE}, was not built")
 endif()
+get_filename_component(page_name "${PAGE}" NAME)
+file(COPY_FILE "${PAGE}" "${TO}/${page_name}")
+file(SHA256 "${PAGE}" page_sum)
+file(WRITE "${TO}/${page_name}.sha256" "${page_sum}  ${page_name}\n")
+list(APPEND files ${page_name})
 list(JOIN files "\n  " listed)
 message(STATUS "The release, each file with its .sha256, in ${TO}:\n  ${listed}")

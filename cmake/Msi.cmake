@@ -5,8 +5,9 @@
 # actions that use it: the folder is appended to the system PATH on install, and that part of
 # PATH alone is taken away again on uninstall.
 
-find_program(MIRTAK_WIXL wixl)
-find_program(MIRTAK_MSIBUILD msibuild)
+# The programs were found when the build was configured (cmake/Requirements.cmake).
+set(MIRTAK_WIXL ${CPACK_MIRTAK_WIXL})
+set(MIRTAK_MSIBUILD ${CPACK_MIRTAK_MSIBUILD})
 if(NOT MIRTAK_WIXL OR NOT MIRTAK_MSIBUILD)
   message(FATAL_ERROR "The Windows installer needs wixl and msibuild (Debian: wixl, msitools)")
 endif()
@@ -14,16 +15,19 @@ endif()
 # One upgrade code per machine kind, never changed: a newer MIRTAK replaces an older one.
 if(CPACK_MIRTAK_MSI_ARCH STREQUAL "x64")
   set(upgrade_code 6b1f3a52-8f0e-4f61-9a57-0d7d3b1c2e40)
+  set(menu_guid 3d0f6a8e-2b57-4c1d-9e83-51a7c6f2d904)
   set(program_files ProgramFiles64Folder)
   set(win64 yes)
 else()
   set(upgrade_code 0c9e4d27-53a1-4b8e-a6f2-7e15d9c04b83)
+  set(menu_guid 8a4c2e19-6f3b-4d70-b5e1-0c9d7a3f6e28)
   set(program_files ProgramFilesFolder)
   set(win64 no)
 endif()
 
 # Every staged file, the tool first (the component's key), named relative to the staging folder,
-# where wixl runs: it takes no absolute source paths.
+# where wixl runs: it takes no absolute source paths. An Id may hold letters, digits, _ and .
+# alone, so mirtak-shape.exe is mirtak_shape.exe there.
 file(GLOB_RECURSE staged LIST_DIRECTORIES false RELATIVE ${CPACK_TEMPORARY_DIRECTORY}
   ${CPACK_TEMPORARY_DIRECTORY}/*)
 list(SORT staged)
@@ -32,8 +36,15 @@ list(REMOVE_ITEM staged MIRTAK.exe)
 set(file_elements
   "            <File Id=\"MIRTAK.exe\" Source=\"MIRTAK.exe\" KeyPath=\"yes\"/>\n")
 foreach(name IN LISTS staged)
+  string(MAKE_C_IDENTIFIER "${name}" id)
   string(APPEND file_elements
-    "            <File Id=\"${name}\" Source=\"${name}\"/>\n")
+    "            <File Id=\"${id}\" Source=\"${name}\"/>\n")
+endforeach()
+# The Start-menu entries open these two.
+foreach(name IN ITEMS drop-logs.bat mirtak.html)
+  if(NOT name IN_LIST staged)
+    message(FATAL_ERROR "The Windows folder lacks ${name}, which the Start menu opens")
+  endif()
 endforeach()
 
 set(work ${CPACK_TOPLEVEL_DIRECTORY}/msi)

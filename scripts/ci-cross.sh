@@ -40,11 +40,12 @@ check_windows_exe() {
   echo "$exe: $format, imports $dlls"
 }
 
-# Packs a Windows ZIP with its workflow and checks it: one folder holding the tool and its
-# documents, the texts with CR LF line ends and the manual free of terminal escapes, the
-# executable of the expected machine. Sets zip_folder to that folder, unpacked into a fresh one.
+# Packs a Windows ZIP with its workflow and checks it: one folder holding exactly what the
+# package build installs (its installed-files.txt: the tools, the page, the sample and the
+# documents), the documents plain Windows text (tests/docs/check_windows_texts.py), the
+# executables of the expected machine. Sets zip_folder to that folder, unpacked into a fresh one.
 check_windows_zip() {
-  local preset=$1 system=$2 zips zip name text file expected
+  local preset=$1 system=$2 zips zip name file expected
   rm -f build/package/mirtak-*-"$system".zip
   cmake --workflow --preset "$preset-package"
   zips=(build/package/mirtak-*-"$system".zip)
@@ -55,35 +56,27 @@ check_windows_zip() {
   fi
   unzip -l "$zip"
   name=$(basename "$zip" .zip)
-  # The page goes with the tool once scripts/ci-web.sh has built it.
-  local page=""
-  [[ -f build/web/mirtak.html ]] && page=mirtak.html
-  expected=$(for file in CHANGELOG.txt FORMAT.txt LICENSE.txt MANUAL.txt MIRTAK.exe README.txt $page; do
-    echo "$name/$file"
-  done | sort)
+  expected=$(while read -r file; do echo "$name/$file"; done \
+    <"build/$preset-package/installed-files.txt" | sort)
   if [[ $(unzip -Z1 "$zip" | sort) != "$expected" ]]; then
     echo "$zip holds other files than:"$'\n'"$expected" >&2
     return 1
   fi
   zip_folder=$(mktemp -d "${TMPDIR:-/tmp}/mirtak-zip.XXXXXX")/$name
   unzip -q "$zip" -d "$(dirname "$zip_folder")"
-  for text in "$zip_folder"/*.txt; do
-    if grep -q -v $'\r$' "$text"; then
-      echo "$text: a line does not end in CR LF" >&2
-      return 1
-    fi
-  done
-  if grep -q $'[\b\e]' "$zip_folder/MANUAL.txt" ||
-    ! grep -q '^DIAGNOSTICS' "$zip_folder/MANUAL.txt"; then
-    echo "$zip_folder/MANUAL.txt is not the manual as plain text" >&2
+  python3 tests/docs/check_windows_texts.py --readme README.md "$zip_folder"
+  if ! grep -q '^DIAGNOSTICS' "$zip_folder/MANUAL.txt"; then
+    echo "$zip_folder/MANUAL.txt is not the manual" >&2
     return 1
   fi
-  check_windows_exe "$zip_folder/MIRTAK.exe" "${@:3}"
+  for file in "$zip_folder"/*.exe; do
+    check_windows_exe "$file" "${@:3}"
+  done
 }
 
 target_windows_x64() {
   # wine32 (i386) is left out on purpose: 64-bit wine runs the 64-bit tool alone.
-  install_missing clang-tidy g++-mingw-w64-x86-64-posix wine64 wine groff-base unzip
+  install_missing clang-tidy g++-mingw-w64-x86-64-posix wine64 wine groff-base unzip wixl msitools
   # One server for every test, and the prefix set up once before ctest starts timing: otherwise
   # each test pays seconds of start-up, or ctest waits on wine's background processes.
   trap stop_wine EXIT
@@ -126,7 +119,7 @@ check_x86_kernel_sets() {
 }
 
 target_windows_x86() {
-  install_missing g++-mingw-w64-i686-posix groff-base unzip
+  install_missing g++-mingw-w64-i686-posix groff-base unzip wixl msitools
   cmake --workflow --preset windows-x86
   check_windows_exe build/windows-x86/MIRTAK.exe pei-i386 i686-w64-mingw32
   check_x86_kernel_sets build/windows-x86/MIRTAK.exe i686-w64-mingw32

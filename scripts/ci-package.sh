@@ -39,8 +39,9 @@ deb=$(echo build/package/mirtak_*.deb)
 [[ -f $deb ]] || fail "no package in build/package"
 
 echo "== cmake --install into a staging folder"
-cmake --install build/release --prefix "$work/stage"
-documents=(README.md format.md copyright changelog.gz changelog.Debian.gz)
+cmake --install build/debian-package --prefix "$work/stage"
+documents=(README.md format.md copyright changelog.gz changelog.Debian.gz examples/QDEMOX.LOG
+  examples/QDEMOX.MX)
 for path in bin/MIRTAK share/man/man1/MIRTAK.1.gz "${documents[@]/#/share/doc/mirtak/}"; do
   [[ -f $work/stage/$path ]] || fail "staging install lacks $path"
 done
@@ -52,14 +53,15 @@ for path in ./usr/bin/MIRTAK ./usr/share/man/man1/MIRTAK.1.gz \
   "${documents[@]/#/./usr/share/doc/mirtak/}"; do
   grep -q " $path\$" "$work/contents" || fail "the package lacks $path"
 done
-# The page goes with the tool once scripts/ci-web.sh has built it.
-if [[ -f build/web/mirtak.html ]]; then
-  grep -q " ./usr/share/mirtak/mirtak.html\$" "$work/contents" || fail "the package lacks the page"
-  dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/mirtak/mirtak.html |
-    cmp - build/web/mirtak.html || fail "the packaged page differs"
-fi
+grep -q " ./usr/share/mirtak/mirtak.html\$" "$work/contents" || fail "the package lacks the page"
+dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/mirtak/mirtak.html |
+  cmp - build/wasm/web/mirtak.html || fail "the packaged page differs"
+# Every file the package build installs (its installed-files.txt), and nothing else of ours.
+while read -r path; do
+  grep -q " ./usr/$path\$" "$work/contents" || fail "the package lacks /usr/$path"
+done <build/debian-package/installed-files.txt
 [[ $(dpkg-deb -f "$deb" Package) == mirtak ]] || fail "package name"
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/debian-package/CMakeCache.txt)
 [[ $(dpkg-deb -f "$deb" Version) == "$version-1" ]] || fail "package version, not $version-1"
 [[ $(dpkg-deb -f "$deb" Maintainer) == "MIRTAK developers <developers@mirtak.invalid>" ]] ||
   fail "package maintainer"
@@ -88,14 +90,21 @@ package_installed=yes
 [[ $(command -v MIRTAK) == /usr/bin/MIRTAK ]] || fail "MIRTAK is not on the PATH"
 converts_sample MIRTAK
 one=$(mktemp -d "$work/one.XXXX")
-cp examples/QDEMOX.LOG "$one/"
+# The sample as the README says: the package's copy, converted in a folder of one's own.
+cp /usr/share/doc/mirtak/examples/QDEMOX.LOG "$one/"
 readme_command convert=one 1 "$one" >/dev/null || fail "the README's convert=one failed"
 cmp "$one/QDEMOX.MX" examples/QDEMOX.MX || fail "the README's convert=one gave other values"
+[[ $(command -v mirtak-shape) == /usr/bin/mirtak-shape ]] || fail "mirtak-shape is not on the PATH"
+readme_command shape=sample 1 "$one" >"$work/shape.out" || fail "the README's shape=sample failed"
+grep -q "values per line: 9, on every line" "$work/shape.out" ||
+  fail "the README's shape=sample printed: $(cat "$work/shape.out")"
+[[ $(man -w mirtak-shape) == /usr/share/man/man1/mirtak-shape.1.gz ]] ||
+  fail "man does not find mirtak-shape"
 # The copyright file carries the licence whole: its text, read back from Debian's format.
 sed -n '/^License: /,$p' /usr/share/doc/mirtak/copyright | tail -n +2 | sed 's/^ //; s/^\.$//' |
   cmp - <(sed -n '/^Permission/,$p' LICENSE) || fail "the copyright file lacks the licence"
 [[ $(man -w MIRTAK) == /usr/share/man/man1/MIRTAK.1.gz ]] || fail "man does not find MIRTAK"
-zcat /usr/share/man/man1/MIRTAK.1.gz | cmp - build/release/docs/MIRTAK.1 ||
+zcat /usr/share/man/man1/MIRTAK.1.gz | cmp - build/debian-package/docs/MIRTAK.1 ||
   fail "installed page differs"
 MANWIDTH=80 man --warnings MIRTAK >"$work/page.txt" 2>"$work/warnings.txt"
 [[ ! -s $work/warnings.txt ]] || fail "man MIRTAK warns: $(cat "$work/warnings.txt")"
@@ -109,14 +118,15 @@ bash scripts/ci-ssh.sh
 echo "== remove the package with the README's command"
 readme_command install=deb 2 build/package
 package_installed=no
-for path in /usr/bin/MIRTAK /usr/share/man/man1/MIRTAK.1.gz /usr/share/doc/mirtak; do
+for path in /usr/bin/MIRTAK /usr/bin/mirtak-shape /usr/share/man/man1/MIRTAK.1.gz \
+  /usr/share/man/man1/mirtak-shape.1.gz /usr/share/doc/mirtak /usr/share/mirtak; do
   [[ ! -e $path ]] || fail "$path is left after removing the package"
 done
 ! dpkg-query -W -f='${Status}' mirtak 2>/dev/null | grep -q "ok installed" ||
   fail "dpkg still lists mirtak as installed"
 
 echo "== the manual page renders without warnings"
-warnings=$(groff -man -ww -z build/release/docs/MIRTAK.1 2>&1)
+warnings=$(groff -man -ww -z build/debian-package/docs/*.1 2>&1)
 [[ -z $warnings ]] || fail "groff: $warnings"
 
 echo "ci-package: all checks passed"

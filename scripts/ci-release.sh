@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# CI for the release: `cmake --workflow --preset dist` packs every release file into one folder,
-# each with its NAME.sha256; the README's check=sha256 command accepts the Debian package there,
+# CI for the release: `cmake --workflow --preset dist` builds the page and packs every release
+# file into one folder, each with its NAME.sha256, the page alone among them; the README's check=sha256 command accepts the Debian package there,
 # every checksum holds, and a changed byte is caught. Later steps (scripts/ci-package.sh,
 # scripts/ci-windows.sh, scripts/ci-cross.sh) check the packages themselves in build/package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/ensure-packages.sh --no-install-recommends cmake ninja-build g++ dpkg-dev \
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix groff-base wixl msitools
+scripts/ensure-packages.sh --no-install-recommends cmake ninja-build g++ dpkg-dev gzip python3 \
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix groff-base wixl msitools \
+  clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 libclang-rt-14-dev-wasm32 nodejs
 
 fail() {
   echo "ci-release: $*" >&2
@@ -18,12 +19,9 @@ cmake --workflow --preset dist
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/dist/CMakeCache.txt)
 folder=build/dist/mirtak-$version
 listed=$(find "$folder" -mindepth 1 -printf "%f\n" | sort)
-# The page is a release file once scripts/ci-web.sh has built it, as it has in CI.
-page=()
-[[ -f build/web/mirtak.html ]] && page=(mirtak.html)
 expected=$(for file in "mirtak_$version-1_amd64.deb" "mirtak-$version-win64.zip" \
   "mirtak-$version-win64.msi" "mirtak-$version-win32.zip" "mirtak-$version-win32.msi" \
-  "${page[@]}"; do
+  mirtak.html; do
   printf '%s\n%s.sha256\n' "$file" "$file"
 done | sort)
 [[ $listed == "$expected" ]] || fail "$folder holds:"$'\n'"$listed"$'\n'"expected:"$'\n'"$expected"
@@ -35,6 +33,16 @@ grep -q "^mirtak_$version-1_amd64.deb: OK\$" "${TMPDIR:-/tmp}/mirtak-check.out" 
   fail "the README's check=sha256 did not check the Debian package"
 rm -f "${TMPDIR:-/tmp}/mirtak-check.out"
 (cd "$folder" && sha256sum -c --strict ./*.sha256) || fail "a checksum does not hold"
+
+echo "== each package holds the page the release holds"
+dpkg-deb --fsys-tarfile "$folder/mirtak_$version-1_amd64.deb" | tar -xO ./usr/share/mirtak/mirtak.html |
+  cmp - "$folder/mirtak.html" || fail "the Debian package holds another page"
+for system in win64 win32; do
+  unzip -p "$folder/mirtak-$version-$system.zip" "mirtak-$version-$system/mirtak.html" |
+    cmp - "$folder/mirtak.html" || fail "the $system ZIP holds another page"
+  msiinfo export "$folder/mirtak-$version-$system.msi" File | grep -q $'\tmirtak.html\t' ||
+    fail "the $system installer holds no page"
+done
 
 echo "== a changed byte is caught"
 scratch=$(mktemp -d)

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# CI for the page: the WebAssembly module (preset wasm) and clang-tidy on its interface, the page
-# built into one HTML file (build/web/mirtak.html), then its tests: the module under node against
-# the native tool of the dev build, mirtak-shape's figures against the module's, and the page
-# itself in headless Chromium (a screenshot is left in build/web/page.png).
-# Run from .ci/run, after the dev workflow.
+# CI for the page: the WebAssembly module and the page built into one HTML file by the wasm
+# workflow (build/wasm/web/mirtak.html), clang-tidy on the module's interface, then its tests:
+# the module under node against the native tool of the dev build, mirtak-shape's figures against
+# the module's, and the page itself in headless Chromium (a screenshot is left in
+# build/web/page.png). Run from .ci/run, after the dev workflow.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,18 +12,15 @@ scripts/ensure-packages.sh clang-14 lld-14 wasi-libc libc++-14-dev-wasm32 \
 
 step() { printf '\n== %s (%(%T)T)\n' "$1" -1; }
 
-step "the page's module"
+step "the page's module and the page"
 cmake --workflow --preset wasm
 for source in web/mirtak_wasm.cc log/kernels_wasm_simd128.cc; do
   clang-tidy --quiet -p build/wasm "$source" 2>/dev/null
 done
 
-step "the page"
-(cd web && npm ci --no-audit --no-fund --loglevel=error)
-mkdir -p build/web
-node web/build.mjs build/wasm/web/mirtak_wasm.wasm build/web/mirtak.html
-
 step "the page's tests"
+# The tests' own packages (puppeteer-core drives the browser), beside the sources.
+(cd web && npm ci --no-audit --no-fund --loglevel=error)
 # The native tools the values and the shape are compared with; the dev build told where the
 # module is, so that its test of mirtak-shape against the page runs.
 cmake --preset dev "-DMIRTAK_WASM_MODULE=$PWD/build/wasm/web/mirtak_wasm.wasm" >/dev/null

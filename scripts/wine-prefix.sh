@@ -4,7 +4,7 @@
 
 start_wine() {
   export WINEDEBUG=-all                      # no debug chatter mixed into the tool's console
-  export WINEDLLOVERRIDES="mscoree,mshtml="  # no offer to install .NET or a browser engine
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"  # no .NET or browser engine offered, no desktop menu entries
   WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/mirtak-wine.XXXXXX")
   export WINEPREFIX
   # One server for every run, and the prefix set up once before anything is timed.

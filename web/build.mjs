@@ -3,16 +3,18 @@
 // that it works from file://, offline and from any static host. The Content-Security-Policy lets
 // the page run exactly its own two scripts and its converter (a worker from the page's own
 // text), compile its module, and fetch nothing.
-//   node web/build.mjs MODULE.wasm OUTPUT.html
+//   node web/build.mjs MODULE.wasm OUTPUT.html [NODE_MODULES]
+// NODE_MODULES is where `npm ci` put uPlot: web/node_modules by default; the wasm build installs
+// it into its own folder.
 import { createHash } from "node:crypto";
 import { readFileSync, writeFileSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { fileURLToPath } from "node:url";
 
 const here = dirname(fileURLToPath(import.meta.url));
-const [modulePath, outputPath] = process.argv.slice(2);
+const [modulePath, outputPath, modulesPath = join(here, "node_modules")] = process.argv.slice(2);
 if (!modulePath || !outputPath) {
-  console.error("usage: node web/build.mjs MODULE.wasm OUTPUT.html");
+  console.error("usage: node web/build.mjs MODULE.wasm OUTPUT.html [NODE_MODULES]");
   process.exit(2);
 }
 const read = (path) => readFileSync(path, "utf8");
@@ -51,7 +53,7 @@ const pageScript = [
     .replace('"@TOOL_MESSAGES@"', () => JSON.stringify(toolMessages)),
   "})();",
 ].join("\n");
-const plotScript = read(join(here, "node_modules/uplot/dist/uPlot.iife.min.js"));
+const plotScript = read(join(modulesPath, "uplot/dist/uPlot.iife.min.js"));
 
 // </script> cannot occur inside an inline script.
 for (const script of [pageScript, plotScript]) {
@@ -72,7 +74,7 @@ const csp = [
 const fill = {
   "@CSP@": csp,
   "@VERSION@": version,
-  "@PLOT_CSS@": read(join(here, "node_modules/uplot/dist/uPlot.min.css")),
+  "@PLOT_CSS@": read(join(modulesPath, "uplot/dist/uPlot.min.css")),
   "@PAGE_CSS@": read(join(here, "page.css")),
   "@PLOT_JS@": plotScript,
   "@PAGE_JS@": pageScript,

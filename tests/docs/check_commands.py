@@ -1,15 +1,12 @@
 """Every command a user is shown is run somewhere, or says why not.
 
   readme   every code block of the README is marked KEY=NAME, and each marked block is one that
-           a check below runs (or one of NOT_RUN, with its reason)
-  windows  the same for the Windows README (README.txt): its commands are the lines indented by
-           four spaces, a block named by how its first line begins; the batch file is the
-           README's windows=convert.bat, line for line; and it says nothing of apt, sudo, cmake
-           and the like, and links to nothing outside its folder
-  block    prints one block's text, for the scripts that run it (the Windows README's by name)
+           a check below runs (or one of NOT_RUN, with its reason); the Windows README,
+           README.txt, is written from the README (cmake/windows_text.py), its blocks with it
+  block    prints one block's text, for the scripts that run it
 
 The runner named for each block must name the block, so a block cannot lose its runner
-unnoticed; the Windows README's version is not filled in here (the source is checked)."""
+unnoticed."""
 
 import argparse
 import os
@@ -26,19 +23,13 @@ README_RUNNERS = {
     ("setup", "test"): (".ci/run", "setup test"),
     ("install", "deb"): ("scripts/ci-package.sh", "install=deb"),
     ("convert", "one"): ("scripts/ci-package.sh", "convert=one"),
+    ("shape", "sample"): ("scripts/ci-package.sh", "shape=sample"),
     ("check", "sha256"): ("scripts/ci-release.sh", "check=sha256"),
     ("recipe", "numpy"): ("tests/docs/CMakeLists.txt", "docs.readme.recipe.numpy"),
-    ("windows", "convert.bat"): ("scripts/ci-windows.sh", "convert.bat"),
+    **{("windows", name): ("scripts/ci-windows.sh", f"readme_block {name}")
+       for name in ("msi-install", "msi-remove", "convert.bat")},
     **{("batch", name): ("tests/docs/run_batch.py", f'"{name}": Recipe(')
-       for name in ("parallel", "joblog", "retry", "find", "hosts", "xargs")},
-}
-# The Windows README's blocks, by the start of their first line: name and runner.
-WINDOWS_BLOCKS = {
-    "msiexec /i ": ("msi-install", "scripts/ci-windows.sh"),
-    "msiexec /x ": ("msi-remove", "scripts/ci-windows.sh"),
-    "MIRTAK ": ("convert", "scripts/ci-windows.sh"),
-    "@echo off": ("convert.bat", "scripts/ci-windows.sh"),
-    "certutil ": ("certutil", None),
+       for name in ("parallel", "joblog", "failed", "retry", "find", "hosts", "xargs")},
 }
 NOT_RUN = {
     "certutil": "wine's certutil does not implement -hashfile; CI checks the same files with "
@@ -82,66 +73,21 @@ def check_readme(path, version):
     return marked
 
 
-def windows_blocks(path):
-    """{name: text} of the indented blocks of the Windows README."""
-    with open(path, encoding="utf-8", newline="") as f:
-        text = f.read().replace("\r\n", "\n")
-    blocks = {}
-    for match in re.finditer(r"(?:^    .*\n)+", text, re.MULTILINE):
-        lines = [line[4:] for line in match.group(0).splitlines()]
-        start = next((s for s in WINDOWS_BLOCKS if lines[0].startswith(s)), None)
-        if start is None:
-            fail(f"{path}: no check runs the block beginning {lines[0]!r}")
-        blocks[WINDOWS_BLOCKS[start][0]] = "\n".join(lines) + "\n"
-    return blocks
-
-
-# Words of Debian and of building that a Windows user has no use for, and links: the folder
-# holds no other documents than its own.
-NOT_FOR_WINDOWS = re.compile(r"\b(apt|apt-get|sudo|dpkg|cmake|parallel|xargs)\b|https?:|\.md\b|docs/",
-                             re.IGNORECASE)
-
-
-def check_windows(path, readme):
-    with open(path, encoding="utf-8") as f:
-        foreign = [f"line {number}: {line.strip()}" for number, line in enumerate(f, 1)
-                   if NOT_FOR_WINDOWS.search(line)]
-    if foreign:
-        fail(f"{path} speaks of what Windows users do not have:\n  " + "\n  ".join(foreign))
-    blocks = windows_blocks(path)
-    for start, (name, runner) in WINDOWS_BLOCKS.items():
-        if name not in blocks:
-            fail(f"{path} has no block beginning {start!r}")
-        if runner is None:
-            print(f"{name}: not run: {NOT_RUN[name]}")
-        else:
-            runner_names(runner, name)
-            print(f"{name}: run by {runner}")
-    batch = named_blocks(readme, "windows")["convert.bat"][1]
-    if blocks["convert.bat"] != batch:
-        fail(f"{path}'s batch file differs from {readme}'s windows=convert.bat")
-
-
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("mode", choices=("readme", "windows", "block"))
+    parser.add_argument("mode", choices=("readme", "block"))
     parser.add_argument("--doc", required=True)
-    parser.add_argument("--readme", help="the README, for windows")
     parser.add_argument("--version", help="the project's version, for readme")
-    parser.add_argument("name", nargs="?", help="KEY=NAME of a README block, or a Windows name")
+    parser.add_argument("name", nargs="?", help="KEY=NAME of a README block")
     args = parser.parse_intermixed_args()
     if args.mode == "readme":
         check_readme(args.doc, args.version)
-    elif args.mode == "windows":
-        check_windows(args.doc, args.readme)
-    elif "=" in args.name:
+    else:
         key, name = args.name.split("=", 1)
         blocks = named_blocks(args.doc, key)
         if name not in blocks:
             fail(f"{args.doc} has no block {args.name}")
         sys.stdout.write(blocks[name][1])
-    else:
-        sys.stdout.write(windows_blocks(args.doc)[args.name])
     return 0
 
 

@@ -35,17 +35,30 @@ class Recipe(NamedTuple):
     converted: set  # the logs that get a value file
     stdout: Optional[set] = None  # the lines printed on standard output
     stderr: Optional[set] = None  # the lines on standard error
-    after: Optional[str] = None  # a recipe run first in the same folder ...
-    mended: bool = False  # ... after which the failures are mended
+    before: tuple = ()  # first, in the same folder: recipes run, and "mend LOG" (its failure mended)
+    block: Optional[str] = None  # the recipe run last and checked, if not the one of this name
+
+
+def failed_with_message(prefix, separator):
+    """The lines that name each failing log beside MIRTAK's message."""
+    return {f"{prefix}{log}.LOG{separator}Can not create {prefix}{log}.MX file" for log in FAILING}
+
+
+def joblog_lines(*logs):
+    return {f"MIRTAK {log}.LOG {log}.MX" for log in logs}
 
 
 RECIPES = {
-    "parallel": Recipe(2, TOP),
-    "joblog": Recipe(0, TOP, stdout={"MIRTAK bad.LOG bad.MX", "MIRTAK worse.LOG worse.MX"}),
-    "retry": Recipe(0, TOP | FAILING, after="joblog", mended=True),
+    "parallel": Recipe(2, TOP, stdout=failed_with_message("", "\t")),
+    "joblog": Recipe(2, TOP, stdout=set()),
+    "failed": Recipe(0, TOP, stdout=joblog_lines(*FAILING), before=("joblog",)),
+    "retry": Recipe(0, TOP | FAILING, before=("joblog", "mend bad", "mend worse")),
+    # After a retry that mends one of the two, only the other's last try failed.
+    "retry_failed": Recipe(0, TOP | {"bad"}, stdout=joblog_lines("worse"),
+                           before=("joblog", "mend bad", "retry"), block="failed"),
     "find": Recipe(2, EVERY),
     "hosts": Recipe(2, TOP),
-    "xargs": Recipe(123, EVERY, stdout=set(), stderr={"failed: ./bad.LOG", "failed: ./worse.LOG"}),
+    "xargs": Recipe(123, EVERY, stdout=set(), stderr=failed_with_message("./", ": ")),
 }
 
 
@@ -94,11 +107,6 @@ def check(name, result, folder, values):
                               ("said on standard error", result.stderr, recipe.stderr)):
         if want is not None and lines(got) != want:
             failures.append(f"{stream} {sorted(lines(got))}, expected {sorted(want)}")
-    if name == "parallel":
-        # Each failing run's message reaches the user, whole.
-        for log in FAILING:
-            if f"\r\nCan not create {log}.MX file".encode() not in result.stdout:
-                failures.append(f"the message for {log}.LOG is not printed whole")
     return failures
 
 
@@ -112,16 +120,18 @@ def main():
     args = parser.parse_args()
 
     recipe = RECIPES[args.name]
-    names = [recipe.after, args.name] if recipe.after else [args.name]
-    sources = [block(args.doc, "batch", name)[1] for name in names]
-    if any(re.search(r"(^|[|=0-9] )parallel ", source.lstrip()) for source in sources) and \
-            shutil.which("parallel") is None:
+    steps = [*recipe.before, recipe.block or args.name]
+    sources = {name: block(args.doc, "batch", name)[1] for name in steps
+               if not name.startswith("mend ")}
+    last = sources[steps[-1]]
+    if any(re.search(r"(^|[|=0-9] )parallel ", source.lstrip()) for source in sources.values()) \
+            and shutil.which("parallel") is None:
         print("SKIPPED: GNU parallel is not installed")
         return SKIP
     if args.name == "hosts":
-        if HOSTS[0] not in sources[-1]:
+        if HOSTS[0] not in last:
             raise SystemExit(f"the recipe names other machines than {HOSTS[0]}")
-        sources[-1] = sources[-1].replace(*HOSTS)
+        last = last.replace(*HOSTS)
     with open(args.values, "rb") as f:
         values = f.read()
 
@@ -133,12 +143,12 @@ def main():
         folder = os.path.join(scratch, "logs")
         os.mkdir(folder)
         lay_out_logs(folder, args.log)
-        if recipe.after:
-            run(sources[0], folder, path)
-        if recipe.mended:
-            for log in FAILING:
-                os.rmdir(os.path.join(folder, log + ".MX"))
-        result = run(sources[-1], folder, path)
+        for step in steps[:-1]:
+            if step.startswith("mend "):
+                os.rmdir(os.path.join(folder, step.split()[1] + ".MX"))
+            else:
+                run(sources[step], folder, path)
+        result = run(last, folder, path)
         failures = check(args.name, result, folder, values)
     if failures:
         raise SystemExit(f"recipe {args.name}:\n  " + "\n  ".join(failures) +

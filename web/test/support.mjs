@@ -8,7 +8,7 @@ import { fileURLToPath } from "node:url";
 
 export const root = resolve(dirname(fileURLToPath(import.meta.url)), "..", "..");
 export const modulePath = process.env.MIRTAK_WASM ?? join(root, "build/wasm/web/mirtak_wasm.wasm");
-export const pagePath = process.env.MIRTAK_PAGE ?? join(root, "build/web/mirtak.html");
+export const pagePath = process.env.MIRTAK_PAGE ?? join(root, "build/wasm/web/mirtak.html");
 export const toolPath = process.env.MIRTAK_TOOL ?? join(root, "build/dev/MIRTAK");
 // Logs and value files made by the tests, kept for a look after a failure.
 export const workDir = join(root, "build/web/test");
