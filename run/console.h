@@ -30,7 +30,7 @@ struct ConsoleKind {
 class Console {
  public:
   // cppcheck-suppress uninitMemberVar ; the buffer is filled before it is written out
-  explicit Console(ConsoleKind kind = {}) : kind_(kind) {}
+  explicit Console(ConsoleKind kind = {}) noexcept : kind_(kind) {}
 
   // Prints text, then a file name, then more text, as one message. The tool's own texts are
   // ASCII; the name is printed as the system gave it (on Windows, see run/console_windows.h).

@@ -136,7 +136,7 @@ void ShapeReport::print_text(Console& out, NameView log, const ValueShape& shape
         if (negative) row[--at] = '-';
       };
       std::fill(row, row + sizeof row, ' ');
-      right(8, static_cast<long long>(k + 1));
+      right(8, static_cast<long long>(k) + 1);
       right(19, shape.smallest(k));
       right(30, shape.largest(k));
       row[30] = '\n';
@@ -145,9 +145,11 @@ void ShapeReport::print_text(Console& out, NameView log, const ValueShape& shape
   }
   if (shape.columns_left_out() != 0) {
     t.add("  columns ");
-    t.add_number(static_cast<long long>(ValueShape::kColumns + 1), kGrouped);
+    t.add_number(static_cast<long long>(ValueShape::kColumns) + 1, kGrouped);
     t.add("-");
-    t.add_number(static_cast<long long>(ValueShape::kColumns + shape.columns_left_out()), kGrouped);
+    t.add_number(static_cast<long long>(ValueShape::kColumns) +
+                     static_cast<long long>(shape.columns_left_out()),
+                 kGrouped);
     t.add(" not shown\n");
   }
   out.print(before_name_.text(), log, t.text());

@@ -23,7 +23,7 @@ class ReportText {
 
  private:
   // A report of every column kept, and a name, with room to spare.
-  static constexpr std::size_t kRoom = 32 * 1024;
+  static constexpr std::size_t kRoom = std::size_t{32} * 1024;
   // cppcheck-suppress uninitMemberVarPrivate ; only what add() fills is read
   char chars_[kRoom];
   std::size_t used_ = 0;

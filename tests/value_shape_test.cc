@@ -191,7 +191,7 @@ TEST(ValueShape, EveryFigureOfLogsWhoseValuesEndAroundTheWritersPieces) {
 
 TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
   std::string ragged = "H\r\n";
-  std::mt19937 random(2026);
+  std::mt19937 random(2026);  // NOLINT(cert-msc32-c,cert-msc51-cpp): reproducible on failure
   std::uniform_int_distribution<int> width(0, 14);
   std::uniform_int_distribution<int> value(-32768, 32767);
   for (int n = 0; n < 30000; ++n) {
