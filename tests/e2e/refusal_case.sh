@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs MIRTAK where the value file's name leads to the log, or to a file another run is writing,
-# by ways a file's name and metadata cannot tell: mounts that renumber files, FUSE views, a
-# case-insensitive file system, a second device node, a second run at once. Every refusal must
+# by ways a file's name and metadata cannot tell: mounts that renumber files, FUSE views (one
+# that still shows the log empty after it was written), a case-insensitive file system, a
+# second device node, a second run at once. Every refusal must
 # be status 1 with "Can not create NAME file" and leave the log and the old value file byte for
 # byte as they were. The memory case sweeps a memory limit instead: each run converts completely
 # or changes no file.
@@ -150,7 +151,7 @@ unionfs)
   mount_or_skip "unionfs-fuse" view unionfs source view
   expect_refusals view/a.log source/a.log
   ;;
-sshfs)
+sshfs | sshfs_stale)
   # Over a local sftp-server: the wrapper stands in for ssh, no network is used.
   command -v sshfs >/dev/null || skip "sshfs is not installed"
   server=''
@@ -159,11 +160,26 @@ sshfs)
   done
   [[ -n $server ]] || skip "no sftp-server here (openssh-sftp-server)"
   mkdir source view
-  cp "$sample" source/a.log
   printf '#!/bin/sh\nexec %s\n' "$server" >sftp-wrapper
   chmod +x sftp-wrapper
-  mount_or_skip "sshfs" view sshfs -o "ssh_command=$work/sftp-wrapper" "localhost:$work/source" view
-  expect_refusals view/a.log source/a.log
+  if [[ $case_name == sshfs ]]; then
+    cp "$sample" source/a.log
+    mount_or_skip "sshfs" view sshfs -o "ssh_command=$work/sftp-wrapper" "localhost:$work/source" view
+    expect_refusals view/a.log source/a.log
+  else
+    # The view keeps what it saw of the log for a minute: the log empty, as it was when the view
+    # first looked, while the log has since been written in place. Read through the view the
+    # log is empty; the log itself named as the value file must be kept.
+    : >source/a.log
+    mount_or_skip "sshfs" view sshfs -o "ssh_command=$work/sftp-wrapper,attr_timeout=60" \
+      "localhost:$work/source" view
+    stat view/a.log >/dev/null
+    cat "$sample" >source/a.log
+    [[ $(stat -c %s view/a.log) == 0 && ! -s view/a.log ]] ||
+      skip "the sshfs view here does not keep the log's old size"
+    expect_refusal view/a.log source/a.log
+    [[ $(stat -c %s view/a.log) == 0 ]] || fail "the view no longer showed the log empty"
+  fi
   ;;
 fusefat)
   # A FAT image through FUSE: two spellings of one name show two inode numbers.

@@ -49,7 +49,7 @@ utf16) { printf 'RUN 7\r\n'; data 40 3 '\r\n'; printf '+\r\n'; } | iconv -f ASCI
 room_temperature)
   # Values whose high bytes are all newlines: the value file looks like text.
   { printf 'TEMP LOGGER\r\n'
-    for ((i = 0; i < 3000; i++)); do printf '%d  %d\r\n' $i $((2592 + (i * 7 % 223))); done; } >X.LOG ;;
+    for ((i = 0; i < 3000; i++)); do printf '%d  %d\r\n' $i $((2600 + (i * 7 % 80))); done; } >X.LOG ;;
 past_first_block)
   # More than the first block of values (256 KiB).
   { printf 'BIG\r\n'; for ((i = 0; i < 15000; i++)); do printf '%d  1  -2  300  4000  -5000  6  7  8  %d\r\n' $i $i; done; } >X.LOG ;;
