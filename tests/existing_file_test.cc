@@ -154,6 +154,19 @@ TEST(ExistingFile, UnreadableJudgedBySize) {
   EXPECT_EQ(existing.judge(&failing, 10, start), Verdict::kRefuse);
 }
 
+// A file is read as a log only as far as kSwapReach: a log whose first value lies past it is
+// not recognised as the log the run's log was converted from, and an old value file that reads
+// as one endless header line costs no more reading than that.
+TEST(ExistingFile, TheSwapIsLookedForWithinTheReach) {
+  const std::string data = bytes_of("<CR>⏎1··10··-20<CR>⏎2··11··300<CR>⏎");
+  const std::string values = test::items_of({10, -20, 11, 300});
+  const auto header = [](std::uint64_t size) { return std::string(size, 'H'); };
+  ExistingFile existing;
+  EXPECT_EQ(judged(existing, header(ExistingFile::kSwapReach - 100) + data, values),
+            Verdict::kRefuse);
+  EXPECT_EQ(judged(existing, header(ExistingFile::kSwapReach) + data, values), Verdict::kOverwrite);
+}
+
 // Logs of every shape, each with a header and a few data lines as an instrument writes them.
 std::string lines_of(const std::string& header, const std::string& line_end, std::size_t lines,
                      int columns) {

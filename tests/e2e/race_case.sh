@@ -10,6 +10,8 @@
 #              kept.
 #   name_flip_view  the same, the name then leading to the log itself seen through a FUSE view
 #              (sshfs, which numbers files itself; needs root): the log is kept.
+#   name_flip_no_proc  name_flip where the run cannot reopen what it looked at (no /proc: it
+#              opens the name again, and must find it leads elsewhere; needs root).
 # A case prints "SKIPPED:" and why where strace or a mount cannot be had.
 # Usage: race_case.sh CASE TOOL SAMPLE_LOG WORK [EMULATOR WORD...]
 set -euo pipefail
@@ -111,7 +113,15 @@ lock_gap)
     fail "the value file is neither run's (statuses $first_status and $second_status)"
   fi
   ;;
-name_flip | name_flip_view)
+name_flip | name_flip_view | name_flip_no_proc)
+  if [[ $case_name == name_flip_no_proc ]]; then
+    [[ $(id -u) == 0 ]] || skip "hiding /proc needs root"
+    command -v unshare >/dev/null || skip "unshare is not installed"
+    # The run in a mount namespace of its own, an empty file system over /proc.
+    emulator=(unshare -m --propagation private sh -c 'mount -t tmpfs none /proc && exec "$0" "$@"'
+      "${emulator[@]}")
+    "${emulator[@]}" test ! -e /proc/self/fd 2>/dev/null || skip "cannot hide /proc here"
+  fi
   make_pair
   target=X.LOG
   if [[ $case_name == name_flip_view ]]; then
@@ -134,13 +144,13 @@ name_flip | name_flip_view)
     target=view/X.LOG
   fi
   log_file=$target
-  [[ $case_name == name_flip ]] || log_file=source/X.LOG
+  [[ $case_name != name_flip_view ]] || log_file=source/X.LOG
   cp "$log_file" log.before
   ln -s /dev/null link
   # MIRTAK X.MX link for a swap, MIRTAK source/X.LOG link for the log itself; held for 3 s as
   # soon as it has looked at the name.
   run_log=X.MX
-  [[ $case_name == name_flip ]] || run_log=source/X.LOG
+  [[ $case_name != name_flip_view ]] || run_log=source/X.LOG
   traced_run flip.trace -P link -e trace=%file -e inject=%file:delay_exit=3s:when=1 -- \
     "$run_log" link
   await_trace flip.trace '"link"'
