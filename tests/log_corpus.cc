@@ -36,13 +36,6 @@ int wrap16(long long v) {
 
 }  // namespace
 
-std::uint64_t Random::next() {
-  state_ ^= state_ >> 12;
-  state_ ^= state_ << 25;
-  state_ ^= state_ >> 27;
-  return state_ * 0x2545F4914F6CDD1Du;
-}
-
 CorpusLog constant_log(std::int16_t value, std::size_t lines) {
   LogBuilder log("CONSTANT CHANNEL");
   for (std::size_t i = 1; i <= lines; ++i)

@@ -436,8 +436,9 @@ TEST_F(ToolProcess, AFifoValueFileIsWrittenOnly) {
   ::close(reader);
   int status = 0;
   pid_t done = 0;
+  const struct timespec pause { 0, 100 * 1000 * 1000 };
   for (int i = 0; i < 200 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i)
-    ::usleep(100000);
+    ::nanosleep(&pause, nullptr);
   if (done == 0) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);

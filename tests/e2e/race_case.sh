@@ -19,31 +19,19 @@ case_name=$1 tool=$2 sample=$3 work=$4
 shift 4
 emulator=("$@")
 
-mounts=() pids=()
+# shellcheck source=tests/e2e/case_lib.sh
+source "$(dirname "$0")/case_lib.sh"
+pids=()
 cleanup() {
   local p
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  for p in "${mounts[@]}"; do umount "$p" 2>/dev/null || umount -l "$p" 2>/dev/null || true; done
+  unmount_all
   return 0
 }
 trap cleanup EXIT
-skip() {
-  echo "SKIPPED: $*"
-  exit 0
-}
-failures=0
-fail() {
-  echo "FAILED: $*" >&2
-  failures=$((failures + 1))
-}
 command -v strace >/dev/null || skip "strace is not installed"
 strace -o /dev/null true 2>/dev/null || skip "strace cannot trace here (ptrace refused)"
-
-while read -r m; do umount -l "$m" 2>/dev/null || true; done < <(
-  awk -v w="$work" 'index($2, w) == 1 { print $2 }' /proc/mounts | sort -r)
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
+fresh_work
 
 # Waits until the trace file shows what its pattern says, or fails after 30 s.
 await_trace() {
@@ -118,6 +106,7 @@ name_flip | name_flip_view | name_flip_no_proc)
     [[ $(id -u) == 0 ]] || skip "hiding /proc needs root"
     command -v unshare >/dev/null || skip "unshare is not installed"
     # The run in a mount namespace of its own, an empty file system over /proc.
+    # shellcheck disable=SC2016  # expanded by that shell
     emulator=(unshare -m --propagation private sh -c 'mount -t tmpfs none /proc && exec "$0" "$@"'
       "${emulator[@]}")
     "${emulator[@]}" test ! -e /proc/self/fd 2>/dev/null || skip "cannot hide /proc here"
@@ -125,22 +114,11 @@ name_flip | name_flip_view | name_flip_no_proc)
   make_pair
   target=X.LOG
   if [[ $case_name == name_flip_view ]]; then
-    # sshfs over a local sftp-server (the wrapper stands in for ssh): it numbers its files
-    # itself, so only what the view holds tells that it is the log.
+    # sshfs numbers its files itself, so only what the view holds tells that it is the log.
     [[ $(id -u) == 0 ]] || skip "mounts need root"
-    command -v sshfs >/dev/null || skip "sshfs is not installed"
-    server=''
-    for candidate in /usr/lib/openssh/sftp-server /usr/lib/sftp-server; do
-      [[ -x $candidate ]] && server=$candidate && break
-    done
-    [[ -n $server ]] || skip "no sftp-server here (openssh-sftp-server)"
     mkdir source view
     mv X.LOG source/X.LOG
-    printf '#!/bin/sh\nexec %s\n' "$server" >sftp-wrapper
-    chmod +x sftp-wrapper
-    why=$(sshfs -o "ssh_command=$work/sftp-wrapper" "localhost:$work/source" view 2>&1) ||
-      skip "cannot mount sshfs here: $why"
-    mounts+=("$work/view")
+    mount_sshfs_or_skip source view
     target=view/X.LOG
   fi
   log_file=$target
@@ -172,5 +150,4 @@ name_flip | name_flip_view | name_flip_no_proc)
   exit 2
   ;;
 esac
-((failures == 0)) || exit 1
-echo "passed: $case_name"
+finish "$case_name"

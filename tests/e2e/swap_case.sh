@@ -8,21 +8,9 @@ set -euo pipefail
 shape=$1 tool=$2 work=$3
 shift 3
 emulator=("$@")
-rm -rf "$work"
-mkdir -p "$work"
-cd "$work"
-
-failures=0
-fail() {
-  echo "FAILED: $*" >&2
-  failures=$((failures + 1))
-}
-run_tool() {
-  set +e
-  shown=$("${emulator[@]}" "$tool" "$@" 2>/dev/null)
-  status=$?
-  set -e
-}
+# shellcheck source=tests/e2e/case_lib.sh
+source "$(dirname "$0")/case_lib.sh"
+fresh_work
 
 # data LINES COLUMNS END: data lines of a sequence number and values across -32768..32767.
 data() {
@@ -69,7 +57,7 @@ cmp -s X.MX values.made || fail "re-run over the value file: other bytes"
 
 # MIRTAK X.MX X.LOG for the log as it stands: refused, both files unchanged.
 expect_swap_refused() {
-  local edit=$1 log_before
+  local edit=$1
   cp X.LOG log.before
   run_tool X.MX X.LOG
   [[ $status == 1 ]] || fail "$edit: swapped names: status $status"
@@ -83,5 +71,4 @@ expect_swap_refused "another header"
 { cat log.made; printf '\r\n7  8  9\r\n'; } >X.LOG
 expect_swap_refused "lines appended"
 
-((failures == 0)) || exit 1
-echo "passed: $shape"
+finish "$shape"
