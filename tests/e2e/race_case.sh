@@ -10,8 +10,9 @@
 #              kept.
 #   name_flip_view  the same, the name then leading to the log itself seen through a FUSE view
 #              (sshfs, which numbers files itself; needs root): the log is kept.
-#   name_flip_no_proc  name_flip where the run cannot reopen what it looked at (no /proc: it
-#              opens the name again, and must find it leads elsewhere; needs root).
+#   name_flip_no_proc  name_flip where the run cannot reopen what it looked at (no
+#              /proc/self/fd: it opens the name again, and must find it leads elsewhere; needs
+#              root).
 # A case prints "SKIPPED:" and why where strace or a mount cannot be had.
 # Usage: race_case.sh CASE TOOL SAMPLE_LOG WORK [EMULATOR WORD...]
 set -euo pipefail
@@ -103,13 +104,15 @@ lock_gap)
   ;;
 name_flip | name_flip_view | name_flip_no_proc)
   if [[ $case_name == name_flip_no_proc ]]; then
-    [[ $(id -u) == 0 ]] || skip "hiding /proc needs root"
+    [[ $(id -u) == 0 ]] || skip "hiding /proc/self/fd needs root"
     command -v unshare >/dev/null || skip "unshare is not installed"
-    # The run in a mount namespace of its own, an empty file system over /proc.
+    # The run in a mount namespace of its own, an empty file system over its /proc/PID/fd (the
+    # rest of /proc stays: a sanitizer reads its options there).
     # shellcheck disable=SC2016  # expanded by that shell
-    emulator=(unshare -m --propagation private sh -c 'mount -t tmpfs none /proc && exec "$0" "$@"'
-      "${emulator[@]}")
-    "${emulator[@]}" test ! -e /proc/self/fd 2>/dev/null || skip "cannot hide /proc here"
+    emulator=(unshare -m --propagation private
+      sh -c 'mount -t tmpfs none "/proc/$$/fd" && exec "$0" "$@"' "${emulator[@]}")
+    [[ $("${emulator[@]}" find /proc/self/fd -mindepth 1 2>/dev/null | wc -l) == 0 ]] ||
+      skip "cannot hide /proc/self/fd here"
   fi
   make_pair
   target=X.LOG
