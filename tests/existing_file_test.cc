@@ -204,7 +204,8 @@ std::vector<Shape> log_shapes() {
       {"CR LF", crlf},
       {"LF only", lines_of("RUN 7", "\n", 20, 9) + "+\n"},
       {"1,000 columns, a header and first line past 4 KiB", lines_of(wide_header, "\r\n", 5, 999)},
-      {"a header of 200 KiB", lines_of(std::string(200 * 1024, 'H'), "\r\n", 5, 3) + "+\r\n"},
+      {"a header of 200 KiB",
+       lines_of(std::string(std::size_t{200} * 1024, 'H'), "\r\n", 5, 3) + "+\r\n"},
       {"one value", bytes_of("H⏎·1·7⏎")},
       {"no newline after the last line", lines_of("RUN", "\r\n", 3, 2) + "4  5  6"},
       {"Ctrl-Z after the terminator", crlf + "\x1A"},
@@ -263,8 +264,11 @@ TEST(ExistingFile, SwappedNamesRefusedReRunsConverted) {
         {"a header past 4 KiB", std::string(5000, '#') + log},
         {"lines appended", log + "\r\n7  8  9\r\n"},
         {"lines appended before the end",
-         log.substr(0, header_end + 1) + before +
-             (before.empty() || before.back() == '\n' ? "" : "\n") + "1  2  3\n" + after},
+         [&] {
+           std::string edited = log.substr(0, header_end + 1) + before;
+           if (!before.empty() && before.back() != '\n') edited += '\n';
+           return edited.append("1  2  3\n").append(after);
+         }()},
         {"line ends made LF",
          [&log] {
            std::string lf = log;

@@ -72,7 +72,8 @@ CorpusLog logger_log(const std::vector<Sensor>& sensors, double start, bool usua
         now);
     for (std::size_t c = 0; c < sensors.size(); ++c) {
       const Sensor& s = sensors[c];
-      int next = now[c] + static_cast<int>(random.below(2 * s.step + 1)) - s.step;
+      int next =
+          now[c] + static_cast<int>(random.below(2 * static_cast<unsigned>(s.step) + 1)) - s.step;
       if (next < s.low) next = 2 * s.low - next;
       if (next > s.high) next = 2 * s.high - next;
       now[c] = next;
@@ -100,7 +101,8 @@ CorpusLog random_log(std::size_t lines, int columns, std::uint64_t seed) {
   Random random(seed);
   std::vector<int> line(static_cast<std::size_t>(columns));
   for (std::size_t i = 1; i <= lines; ++i) {
-    std::generate(line.begin(), line.end(), [&random] { return wrap16(random.next() >> 48); });
+    std::generate(line.begin(), line.end(),
+                  [&random] { return wrap16(static_cast<long long>(random.next() >> 48)); });
     log.line(std::to_string(i), line);
   }
   return log.done();

@@ -436,7 +436,7 @@ TEST_F(ToolProcess, AFifoValueFileIsWrittenOnly) {
   ::close(reader);
   int status = 0;
   pid_t done = 0;
-  const struct timespec pause { 0, 100 * 1000 * 1000 };
+  const struct timespec pause = {0, 100000000};  // 100 ms
   for (int i = 0; i < 200 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i)
     ::nanosleep(&pause, nullptr);
   if (done == 0) {

@@ -56,7 +56,7 @@ class Judge {
 
 TEST(ReRunCorpus, EveryConstantChannel) {
   Judge judge;
-  for (const std::size_t lines : {1, 2, 3, 10, 64}) {
+  for (const std::size_t lines : {1u, 2u, 3u, 10u, 64u}) {
     for (int v = -32768; v <= 32767; v += kStride)
       judge(test::constant_log(static_cast<std::int16_t>(v), lines),
             "constant " + std::to_string(v) + ", " + std::to_string(lines) + " lines");
