@@ -87,14 +87,16 @@ DescriptorPath path_of(int fd) {
   return path;
 }
 
-// Looks at the file a name leads to without opening it to read or to write: through a
-// descriptor that only names it (O_PATH), which the file is then opened through; where the
-// system has none, by name. False when there is no such file (errno ENOENT) or no look.
+// A look at a file: what the system says of it, and where it can, a descriptor that only names
+// the file (O_PATH), to open it through.
 struct Look {
   int fd = -1;
   struct stat info {};
 };
 
+// Looks at the file a name leads to without opening it to read or to write: through an O_PATH
+// descriptor, or where the system has none, by name. False when there is no such file (errno
+// ENOENT) or no look.
 bool look_at(const char* name, Look& look) {
 #ifdef O_PATH
   look.fd = open_file(name, O_PATH);
