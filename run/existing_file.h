@@ -54,10 +54,11 @@ enum class Verdict : unsigned char {
 class ExistingFile {
  public:
   // How far into a file, read as a log, its first value must lie for the file to be recognised
-  // as the log the run's log was converted from: past a header line of about a million
-  // characters. A file that yields no value by then (an old value file can read as one endless
-  // header line) is not read further, so a run over it costs at most this much reading.
-  static constexpr std::uint64_t kSwapReach = std::uint64_t{1} << 20;
+  // as the log the run's log was converted from: past a header line of a quarter of a million
+  // characters. A file that yields no value by then (an old value file
+  // can read as one endless header line) is not read further, so a run over it costs at most
+  // this much reading and converting: about 1 % of a run over a 100 MB log.
+  static constexpr std::uint64_t kSwapReach = std::uint64_t{256} * 1024;
   // The most of the file compared with the log's start at a time.
   static constexpr std::size_t kProbeSize = std::size_t{16} * 1024;
 
