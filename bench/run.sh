@@ -4,7 +4,7 @@
 # how fast MIRTAK converts them beside the I/O floor (reading the log and writing a value file's
 # worth of bytes, converting nothing), the earlier commit's tools, wc -l, cat and the
 # alternatives, with peak memory; then what judging an existing value file costs, a run over one
-# beside the same tool built to judge it by its size alone. Ends with a chart of the figures (an
+# beside the same tool built to judge it by its size alone, and the judgement alone in memory. Ends with a chart of the figures (an
 # SVG) and the conversion core alone in memory.
 #   bench/run.sh [WORK_DIR]      (default /tmp/mirtak-bench; needs about 2.5 GB there)
 # Timing is by hyperfine with no shell in the timed command: the old value file is deleted by
@@ -122,15 +122,20 @@ table() {
     local prepare="rm -f '$out'"
     # An old value file as an earlier run left it: on the disk, not still being written back.
     [[ -n ${OLD:-} ]] && prepare="sh -c 'cp $OLD $out && sync $out'"
-    args+=(-n "$label" --prepare "$prepare" "$command")
+    args+=(-n "$label" --prepare "$prepare" "$command") # five words a command
   done
   # Several rounds of a few runs each, so that every command is timed across the whole period and
   # a slow spell of the machine does not fall on one command only.
+  # Every other round takes the commands last to first, so that no command always goes first.
+  local backwards=() i
+  for ((i = ${#args[@]} - 5; i >= 0; i -= 5)); do backwards+=("${args[@]:i:5}"); done
   rm -f "$name".round*.json "$name.warnings"
   for ((round = 1; round <= rounds; round++)); do
+    local order=("${args[@]}")
+    ((round % 2)) || order=("${backwards[@]}")
     # Its warnings of outliers go to a file: the rounds and medians are there for them.
     hyperfine --shell=none --style none --warmup 1 --runs "$runs" \
-      --export-json "$name.round$round.json" "${args[@]}" >/dev/null 2>>"$name.warnings"
+      --export-json "$name.round$round.json" "${order[@]}" >/dev/null 2>>"$name.warnings"
   done
   for i in "${!labels[@]}"; do
     local out="$name.${labels[$i]//[ \/]/_}.out"
@@ -152,6 +157,11 @@ existing_tables() {
   OLD=rerun.old table existing "$mb MB over its own value file" "$main_log" "${rows[@]}"
   OLD=header.old table existing_reach "$mb MB over a file read to the check's reach" \
     "$main_log" "${rows[@]}"
+  # The judgement alone, in memory: what the whole runs above cannot show beside the time the
+  # system takes to empty the old file, which varies by several milliseconds from run to run.
+  echo "The judgement alone, in memory (a log of the main log's shape):"
+  "$bin/judge_bench" --benchmark_min_time=0.5 2>/dev/null | grep -E '^judge/' | sed 's/^/  /'
+  echo
 }
 
 if [[ $only == existing ]]; then
