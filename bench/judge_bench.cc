@@ -24,11 +24,12 @@ class StringSink final : public ByteSink {
   std::string bytes;
 };
 
-std::string values_of(std::string log) {
+std::string values_of(const std::string& log) {
+  std::string block = log;  // the decoder rewrites what it is given
   StringSink sink;
   ValueWriter writer(sink);
   Decoder decoder(writer);
-  decoder.feed(reinterpret_cast<unsigned char*>(log.data()), log.size());
+  decoder.feed(reinterpret_cast<unsigned char*>(block.data()), block.size());
   decoder.finish();
   writer.flush();
   return sink.bytes;
