@@ -160,11 +160,11 @@ TEST(ExistingFile, UnreadableJudgedBySize) {
 TEST(ExistingFile, TheSwapIsLookedForWithinTheReach) {
   const std::string data = bytes_of("<CR>⏎1··10··-20<CR>⏎2··11··300<CR>⏎");
   const std::string values = test::items_of({10, -20, 11, 300});
-  const auto header = [](std::uint64_t size) { return std::string(size, 'H'); };
+  constexpr auto kReach = static_cast<std::size_t>(ExistingFile::kSwapReach);
+  const auto header = [](std::size_t size) { return std::string(size, 'H'); };
   ExistingFile existing;
-  EXPECT_EQ(judged(existing, header(ExistingFile::kSwapReach - 100) + data, values),
-            Verdict::kRefuse);
-  EXPECT_EQ(judged(existing, header(ExistingFile::kSwapReach) + data, values), Verdict::kOverwrite);
+  EXPECT_EQ(judged(existing, header(kReach - 100) + data, values), Verdict::kRefuse);
+  EXPECT_EQ(judged(existing, header(kReach) + data, values), Verdict::kOverwrite);
 }
 
 // Logs of every shape, each with a header and a few data lines as an instrument writes them.

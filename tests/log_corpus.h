@@ -62,7 +62,7 @@ class Random {
   explicit Random(std::uint64_t seed) : engine_(seed) {}
   std::uint64_t next() { return engine_(); }
   // A number from 0 to n - 1.
-  std::uint64_t below(std::uint64_t n) { return next() % n; }
+  std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
 
  private:
   std::mt19937_64 engine_;
