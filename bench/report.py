@@ -6,7 +6,8 @@
                                             results.jsonl; BASE is the earlier commit whose rows
                                             ("BASE", "BASE SET") the rows of this one
                                             ("MIRTAK", "MIRTAK SET") are compared with
-  report.py summary                         the ratios the targets speak of
+  report.py summary                         the ratios the targets speak of (those of the
+                                            tables that were run)
   report.py chart FILE                      the figures as an SVG chart (needs matplotlib)
 Times are medians; every ratio compares commands timed side by side in the same rounds. The
 processor they ran on (processor.txt, written by bench/run.sh) heads every table and the chart."""
@@ -25,6 +26,8 @@ BASE_TARGETS = {"avx512": 0.75, "avx2": 0.75, "portable": 0.55}
 BIG_TARGET = 0.6
 # The SSE4.2 set against the portable one of the same build.
 SSE4_TARGET = 0.5
+# A run over an existing value file against the same tool judging it by its size alone.
+CHECKS_TARGET = 1.02
 
 
 def processor():
@@ -102,6 +105,15 @@ def verdict(value, limit, at_most=True):
 def summary():
     rows = read_rows()
     print(f"Against the targets (medians, ratios from the same rounds) on {processor()}")
+    for name in ("existing", "existing_reach"):
+        checked, unjudged = find(rows, name, "MIRTAK"), find(rows, name, "MIRTAK unjudged")
+        if checked and unjudged:
+            ratio = checked["median"] / unjudged["median"]
+            print(f"  {checked['title']}: checks ÷ none {ratio:5.3f}"
+                  f"   target ≤ {CHECKS_TARGET}: {verdict(ratio, CHECKS_TARGET)}")
+    base = find(rows, "t100", "MIRTAK")
+    if base is None:
+        return
     for r in rows:
         if r["table"] == "t100" and r["label"].startswith("MIRTAK"):
             kernels = r["label"].split(" ", 1)[1] if " " in r["label"] else "default"
@@ -121,7 +133,6 @@ def summary():
     if big and big.get("to_base") is not None:
         print(f"  {big['title']}: default ÷ {big['base']} {big['to_base']:5.2f}"
               f"   target ≤ {BIG_TARGET}: {verdict(big['to_base'], BIG_TARGET)}")
-    base = find(rows, "t100", "MIRTAK")
     per_byte = base["median"] / base["size"]
     for name, what, limit in (("c2000", "2000 columns", 1.3), ("line", "one 100 MB line", 1.3)):
         r = find(rows, name, "MIRTAK")
@@ -155,7 +166,8 @@ def chart(path):
 
     rows = read_rows()
     main = [r for r in rows if r["table"] == "t100" and r["label"] != FLOOR]
-    shapes = [r for r in rows if r["table"] != "t100" and r["label"] == "MIRTAK"]
+    shapes = [r for r in rows if r["table"] not in ("t100", "existing", "existing_reach")
+              and r["label"] == "MIRTAK"]
     fig, (top, bottom) = plt.subplots(
         2, 1, figsize=(8, 7), gridspec_kw={"height_ratios": [len(main), max(1, len(shapes))]})
     fig.suptitle(f"on {processor()}", fontsize=9, x=0.01, ha="left")

@@ -3,8 +3,9 @@
 # programs, the same tools of an earlier commit (BASE), generates the benchmark logs and prints
 # how fast MIRTAK converts them beside the I/O floor (reading the log and writing a value file's
 # worth of bytes, converting nothing), the earlier commit's tools, wc -l, cat and the
-# alternatives, with peak memory. Ends with a chart of the figures (an SVG) and the conversion
-# core alone in memory.
+# alternatives, with peak memory; then what judging an existing value file costs, a run over one
+# beside the same tool built to judge it by its size alone, and the judgement alone in memory. Ends with a chart of the figures (an
+# SVG) and the conversion core alone in memory.
 #   bench/run.sh [WORK_DIR]      (default /tmp/mirtak-bench; needs about 2.5 GB there)
 # Timing is by hyperfine with no shell in the timed command: the old value file is deleted by
 # --prepare, outside the timing, so every run writes a new one. Medians over ROUNDS rounds of
@@ -16,6 +17,7 @@
 #                 built from a git worktree in WORK_DIR/base-COMMIT with the same presets
 #   MB=N BIG_MB=N the sizes of the main log and of the big log (default 100 and 1000)
 #   QUICK=1       the main table (floor, kernel sets, BASE) and the big log only
+#   ONLY=existing the runs over an existing value file alone
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -27,6 +29,7 @@ base=${BASE-728275a}
 mb=${MB:-100}
 big_mb=${BIG_MB:-1000}
 quick=${QUICK:-0}
+only=${ONLY:-}
 
 needed=(hyperfine time perl)
 for package in "${needed[@]}"; do
@@ -41,9 +44,14 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
 tool=$root/build/bench/MIRTAK
 bin=$root/build/bench/bench
+# The tool that judges an existing value file by its size alone, reading nothing of it.
+cmake --preset release -B build/bench-unjudged -DMIRTAK_BENCH_UNJUDGED=ON >/dev/null
+cmake --build build/bench-unjudged --target MIRTAK >/dev/null
+unjudged=$root/build/bench-unjudged/MIRTAK
 # A tool that uses one kernel set alone, for each set this processor runs.
 kernel_sets=()
-while read -r set; do
+[[ $only == existing ]] && base=''
+[[ $only == existing ]] || while read -r set; do
   kernel_sets+=("$set")
   cmake --preset release -B "build/bench-$set" -DMIRTAK_KERNELS="$set" >/dev/null
   cmake --build "build/bench-$set" --target MIRTAK >/dev/null
@@ -78,8 +86,8 @@ grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ *//' >processor.txt
 make_log() { [ -s "$1" ] || "$bin/make_log" "${@:2}" "$1"; }
 main_log=${mb}mb.log big_log=${big_mb}mb.log
 make_log "$main_log" "$mb" 10 crlf
-make_log "$big_log" "$big_mb" 10 crlf
-if ((!quick)); then
+[[ $only == existing ]] || make_log "$big_log" "$big_mb" 10 crlf
+if ((!quick)) && [[ $only != existing ]]; then
   make_log 1mb.log 1 10 crlf
   make_log "${mb}mb_lf.log" "$mb" 10 lf
   make_log "${mb}mb_3col.log" "$mb" 3 crlf
@@ -98,6 +106,7 @@ numpy_cmd="$python -c 'import numpy as n, sys; n.loadtxt(sys.argv[1], dtype=n.in
 floor="I/O floor=$bin/io_floor {log} {out}"
 
 # table NAME TITLE LOG LABEL=COMMAND... : times every command on LOG ({log}, {out} filled in).
+# Each run writes a new value file, or, with OLD set to a file, overwrites a copy of it.
 table() {
   local name=$1 title=$2 log=$3 labels=() commands=() args=()
   shift 3
@@ -110,23 +119,58 @@ table() {
     commands+=("$command")
     # Every run writes a new value file, as converting a batch of logs does; overwriting the
     # same file each time would also time the file system's flush of the file it replaces.
-    args+=(-n "$label" --prepare "rm -f '$out'" "$command")
+    local prepare="rm -f '$out'"
+    # An old value file as an earlier run left it: on the disk, not still being written back.
+    [[ -n ${OLD:-} ]] && prepare="sh -c 'cp $OLD $out && sync $out'"
+    args+=(-n "$label" --prepare "$prepare" "$command") # five words a command
   done
   # Several rounds of a few runs each, so that every command is timed across the whole period and
   # a slow spell of the machine does not fall on one command only.
+  # Every other round takes the commands last to first, so that no command always goes first.
+  local backwards=() i
+  for ((i = ${#args[@]} - 5; i >= 0; i -= 5)); do backwards+=("${args[@]:i:5}"); done
   rm -f "$name".round*.json "$name.warnings"
   for ((round = 1; round <= rounds; round++)); do
+    local order=("${args[@]}")
+    ((round % 2)) || order=("${backwards[@]}")
     # Its warnings of outliers go to a file: the rounds and medians are there for them.
     hyperfine --shell=none --style none --warmup 1 --runs "$runs" \
-      --export-json "$name.round$round.json" "${args[@]}" >/dev/null 2>>"$name.warnings"
+      --export-json "$name.round$round.json" "${order[@]}" >/dev/null 2>>"$name.warnings"
   done
   for i in "${!labels[@]}"; do
     local out="$name.${labels[$i]//[ \/]/_}.out"
     rm -f "$out"
+    [[ -n ${OLD:-} ]] && cp "$OLD" "$out"
     eval "/usr/bin/time -f %M -o '$name.${labels[$i]//[ \/]/_}.rss' ${commands[$i]}" >/dev/null
   done
   "$python" "$root/bench/report.py" table "$name" "$title" "$log" "$base" "${labels[@]}"
 }
+
+# existing_tables: a run over an existing value file, its checks beside none. The old value file
+# is the log's own, left by an earlier run (a re-run, the common case), or a file that reads as
+# one endless header line, which the check reads as far as it ever reads a file.
+existing_tables() {
+  echo "== Over an existing value file: the checks beside none (the same tool, judging by size)"
+  "$tool" "$main_log" rerun.old >/dev/null
+  head -c "$(stat -c %s rerun.old)" /dev/zero | tr '\0' '\1' >header.old
+  local rows=("MIRTAK=$tool {log} {out}" "MIRTAK unjudged=$unjudged {log} {out}")
+  OLD=rerun.old table existing "$mb MB over its own value file" "$main_log" "${rows[@]}"
+  OLD=header.old table existing_reach "$mb MB over a file read to the check's reach" \
+    "$main_log" "${rows[@]}"
+  # The judgement alone, in memory: what the whole runs above cannot show beside the time the
+  # system takes to empty the old file, which varies by several milliseconds from run to run.
+  echo "The judgement alone, in memory (a log of the main log's shape):"
+  "$bin/judge_bench" --benchmark_min_time=0.5 2>/dev/null | grep -E '^judge/' | sed 's/^/  /'
+  echo
+}
+
+if [[ $only == existing ]]; then
+  echo "MIRTAK $(git -C "$root" describe --always --dirty), $(nproc) cores, $(cat processor.txt)"
+  echo
+  existing_tables
+  "$python" "$root/bench/report.py" summary
+  exit 0
+fi
 
 echo "MIRTAK $(git -C "$root" describe --always --dirty), $(nproc) cores, $(cat processor.txt)," \
   "kernel sets: ${kernel_sets[*]}${base:+, beside $base: default ${base_sets[*]}}"
@@ -169,6 +213,7 @@ if ((!quick)); then
 fi
 
 echo
+existing_tables
 "$python" "$root/bench/report.py" summary
 if "$python" -c 'import matplotlib' 2>/dev/null; then
   "$python" "$root/bench/report.py" chart "$chart" && echo "chart: $chart"

@@ -3,30 +3,58 @@
 #include <algorithm>
 #include <cstring>
 
-#include "run/text_rule.h"
-
 namespace mirtak {
 
-static_assert(Probe::kSize >= kTextProbeSize, "the first read decides whether the file is text");
+static_assert(YieldCheck::kFirstRead <= ExistingFile::kProbeSize,
+              "the file's first read is a small one");
 
-bool may_overwrite(int fd, LogStart log, Probe& probe) {
-  std::ptrdiff_t got = read_at(fd, probe.bytes, Probe::kSize, 0);
-  if (got < 0) return false;
-  if (is_text(probe.bytes, static_cast<std::size_t>(got))) return false;
-  // The file is the log when it holds the log's first block, or ends inside it with every byte
-  // it holds equal: a view of the log can show it shorter than it is (a FUSE mount that keeps
-  // an older size while a writer appends to the log). Only a copy of the log is refused.
-  for (std::size_t at = 0; at < log.size;) {
-    const auto held = static_cast<std::size_t>(got);
-    const std::size_t want = std::min(Probe::kSize, log.size - at);
-    if (std::memcmp(probe.bytes, log.data + at, std::min(held, want)) != 0) return true;
-    if (held < want) return at + held == 0;  // the file ends here; empty is no copy
-    at += want;
-    if (at == log.size) return false;
-    got = read_at(fd, probe.bytes, std::min(Probe::kSize, log.size - at), at);
-    if (got < 0) return false;
+Verdict ExistingFile::judge(ByteSource* contents, std::uint64_t size, LogStart log) {
+#ifdef MIRTAK_BENCH_UNJUDGED
+  contents = nullptr;  // for benchmarks only: judged by its size alone
+#endif
+  const std::size_t asked = YieldCheck::kFirstRead;
+  std::ptrdiff_t got = 0;
+  if (contents != nullptr && (got = contents->read_at(probe_, asked, 0)) < 0) {
+    return Verdict::kRefuse;
   }
-  return true;
+  if (size == 0 && got == 0) return Verdict::kEmpty;
+  if (log.size == 0) return Verdict::kRefuse;
+  if (contents == nullptr) return Verdict::kOverwrite;
+
+  const std::ptrdiff_t held = log_start_held(*contents, log, static_cast<std::size_t>(got), asked);
+  if (held < 0) return Verdict::kRefuse;
+  if (held > 0) {
+    // The file holds the log's start, so it is the log, unless those bytes are what the log's
+    // start converts to: then they are the log's own values, left by an earlier run.
+    MemoryBytes log_bytes(log.data, log.size);
+    if (yields_.compare(log_bytes, log.size, log.data, static_cast<std::size_t>(held)) !=
+        YieldCheck::Result::kAgrees) {
+      return Verdict::kRefuse;
+    }
+  }
+  switch (yields_.compare(*contents, kSwapReach, log.data, log.size)) {
+    case YieldCheck::Result::kDiffers:
+      return Verdict::kOverwrite;
+    case YieldCheck::Result::kAgrees:
+    case YieldCheck::Result::kUnreadable:
+      break;
+  }
+  return Verdict::kRefuse;
+}
+
+std::ptrdiff_t ExistingFile::log_start_held(ByteSource& contents, LogStart log, std::size_t got,
+                                            std::size_t asked) {
+  std::size_t at = 0;
+  for (;;) {
+    const std::size_t compared = std::min(got, log.size - at);
+    if (compared != 0 && std::memcmp(probe_, log.data + at, compared) != 0) return 0;
+    at += compared;
+    if (at == log.size || got < asked) return static_cast<std::ptrdiff_t>(at);
+    asked = std::min(kProbeSize, log.size - at);
+    const std::ptrdiff_t next = contents.read_at(probe_, asked, at);
+    if (next < 0) return -1;
+    got = static_cast<std::size_t>(next);
+  }
 }
 
 }  // namespace mirtak

@@ -47,20 +47,20 @@ class LogFile {
 
 class ValueFile final : public ByteSink {
  public:
-  // cppcheck-suppress uninitMemberVar ; the probe holds only what a read fills
   ValueFile() = default;
   ValueFile(const ValueFile&) = delete;
   ValueFile& operator=(const ValueFile&) = delete;
   ~ValueFile() { close(); }
 
   // Creates the named file, or empties it if it exists, and keeps it as this run's own: a second
-  // run that names it meanwhile is refused. Refuses, changing nothing, when the name leads to
-  // the log itself (same name, another spelling, a hard or symbolic link, the log seen through a
-  // mount or a second device node), or when the file opens with the log's first block or with
-  // text (see run/existing_file.h). Only a file that holds data is looked at, locked and
-  // emptied: a device, a FIFO or a socket is written to, whatever the log is. A new or empty
-  // file is not emptied again.
-  bool create(const NameChar* name, const LogFile& log, LogStart log_start);
+  // run that names it meanwhile is refused. Every decision about an existing file is taken from
+  // the file as opened and locked, never from what its name led to before: refused, changing
+  // nothing, when it is the log itself (same name, another spelling, a hard or symbolic link,
+  // the log seen through a mount or a second device node) or when `existing` judges it so (see
+  // run/existing_file.h). Only a file that holds data is looked at, locked and emptied: a
+  // device, a FIFO or a socket is written to, whatever the log is. A new or empty file is not
+  // emptied again.
+  bool create(const NameChar* name, const LogFile& log, LogStart log_start, ExistingFile& existing);
 
   bool write(const unsigned char* data, std::size_t size) override;
 
@@ -69,7 +69,6 @@ class ValueFile final : public ByteSink {
 
  private:
   int fd_ = -1;
-  Probe probe_;  // not cleared: only what a read fills is looked at
 #ifdef _WIN32
   LongName long_name_;
 #endif

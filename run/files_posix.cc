@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 
@@ -67,6 +68,103 @@ bool lock_for_writing(int fd) {
   }
 }
 
+// The path under which the system opens again the file a descriptor holds: /proc/self/fd/N.
+struct DescriptorPath {
+  char text[32];
+};
+
+DescriptorPath path_of(int fd) {
+  DescriptorPath path{};
+  constexpr char kPrefix[] = "/proc/self/fd/";
+  char digits[12];
+  std::size_t count = 0;
+  for (auto n = static_cast<unsigned>(fd); count == 0 || n != 0; n /= 10)
+    digits[count++] = static_cast<char>('0' + n % 10);
+  std::size_t at = sizeof kPrefix - 1;
+  std::copy(kPrefix, kPrefix + at, path.text);
+  while (count != 0)
+    path.text[at++] = digits[--count];
+  return path;
+}
+
+// A look at a file: what the system says of it, and where it can, a descriptor that only names
+// the file (O_PATH), to open it through.
+struct Look {
+  int fd = -1;
+  struct stat info {};
+};
+
+// Looks at the file a name leads to without opening it to read or to write: through an O_PATH
+// descriptor, or where the system has none, by name. False when there is no such file (errno
+// ENOENT) or no look.
+bool look_at(const char* name, Look& look) {
+#ifdef O_PATH
+  look.fd = open_file(name, O_PATH);
+  if (look.fd < 0) return false;
+  if (::fstat(look.fd, &look.info) == 0) return true;
+  ::close(look.fd);
+  look.fd = -1;
+  return false;
+#else
+  return ::stat(name, &look.info) == 0;
+#endif
+}
+
+// Opens the file looked at: through the look's descriptor, which leads to that file whatever
+// its name leads to by now; where the system cannot (no /proc), by name, and then only if the
+// name still leads to the same file.
+int open_looked_at(const char* name, const Look& look, int flags) {
+  int fd = -1;
+  if (look.fd >= 0) fd = open_file(path_of(look.fd).text, flags);
+  if (look.fd < 0 || (fd < 0 && errno == ENOENT)) fd = open_file(name, flags);
+  struct stat info {};
+  if (fd >= 0 && (::fstat(fd, &info) != 0 || info.st_dev != look.info.st_dev ||
+                  info.st_ino != look.info.st_ino)) {
+    ::close(fd);
+    fd = -1;  // the name led to another file meanwhile: refused, which loses nothing
+    errno = ESTALE;
+  }
+  return fd;
+}
+
+// Opens the value file to write, and to read as well where it holds data (readable tells).
+// It is looked at first, neither read nor written: a name that leads to the log is refused
+// before the log is ever opened for writing, which file watchers would see and which would
+// give a FIFO a writer; and the kind of file decides the mode: a FIFO or a device is opened to
+// write only, as cat would (a FIFO opened to read as well would never see its reader go). A
+// file that does not exist is created: a file that appeared at the name meanwhile is still
+// judged after the lock, and anything but a regular file there is refused.
+int open_value_file(const char* name, const struct stat& log, bool& readable) {
+  Look look;
+  if (look_at(name, look)) {
+    int fd = -1;
+    if (!may_be_log(look.info, log)) {
+      readable = holds_data(look.info);
+      fd = open_looked_at(name, look, readable ? O_RDWR : O_WRONLY);
+      // A file one may write but not read is written, judged by its size alone.
+      if (fd < 0 && errno == EACCES && readable) {
+        readable = false;
+        fd = open_looked_at(name, look, O_WRONLY);
+      }
+    }
+    if (look.fd >= 0) ::close(look.fd);
+    return fd;
+  }
+  if (errno != ENOENT) return -1;
+  readable = true;
+  int fd = open_file(name, O_RDWR | O_CREAT);
+  if (fd < 0 && errno == EACCES) {
+    readable = false;
+    fd = open_file(name, O_WRONLY | O_CREAT);
+  }
+  struct stat info {};
+  if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+    ::close(fd);
+    fd = -1;
+  }
+  return fd;
+}
+
 }  // namespace
 
 bool LogFile::open(const char* name) {
@@ -93,29 +191,28 @@ void LogFile::close() {
   fd_ = -1;
 }
 
-bool ValueFile::create(const char* name, const LogFile& log, LogStart log_start) {
+bool ValueFile::create(const char* name, const LogFile& log, LogStart log_start,
+                       ExistingFile& existing) {
   close();
   struct stat log_info {};
   if (::fstat(log.descriptor(), &log_info) != 0) return false;
-  // Looked at first: a name that leads to the log is refused without the log being opened for
-  // writing at all, which file watchers would see and which would give a FIFO a writer.
-  struct stat named {};
-  const bool exists = ::stat(name, &named) == 0;
-  if (exists && may_be_log(named, log_info)) return false;
-  // Opened without truncation, to be read as well where the file holds data: its first bytes
-  // are compared through this descriptor, and it is emptied through the same one, so no file
-  // put in its place meanwhile escapes the checks. Anything else is opened to write only, as
-  // cat would: a FIFO opened to read as well would never see its reader go.
-  const bool may_read = !exists || holds_data(named);
-  if (may_read) fd_ = open_file(name, O_RDWR | O_CREAT);
-  const bool readable = fd_ >= 0;
-  if (!may_read || (fd_ < 0 && errno == EACCES)) fd_ = open_file(name, O_WRONLY | O_CREAT);
+  bool readable = false;
+  fd_ = open_value_file(name, log_info, readable);
   if (fd_ < 0) return false;
-  struct stat value_info {};
-  bool refused = ::fstat(fd_, &value_info) != 0 || may_be_log(value_info, log_info);
-  if (!refused && holds_data(value_info)) {
-    refused = !lock_for_writing(fd_) || (readable && !may_overwrite(fd_, log_start, probe_)) ||
-              (S_ISREG(value_info.st_mode) && value_info.st_size > 0 && ::ftruncate(fd_, 0) != 0);
+  // What kind of file it is belongs to the file, not to its name: it cannot change.
+  struct stat info {};
+  bool refused = ::fstat(fd_, &info) != 0;
+  if (!refused && holds_data(info)) {
+    // Everything else is decided after the lock, from the file as it then is: another run may
+    // have written it, or finished writing it, while this one opened it.
+    refused = !lock_for_writing(fd_) || ::fstat(fd_, &info) != 0 || may_be_log(info, log_info);
+    if (!refused) {
+      DescriptorBytes contents(fd_);
+      const auto size = S_ISREG(info.st_mode) ? static_cast<std::uint64_t>(info.st_size) : 0;
+      const Verdict verdict = existing.judge(readable ? &contents : nullptr, size, log_start);
+      refused = verdict == Verdict::kRefuse || (verdict == Verdict::kOverwrite &&
+                                                S_ISREG(info.st_mode) && ::ftruncate(fd_, 0) != 0);
+    }
   }
   if (refused) {
     ::close(fd_);

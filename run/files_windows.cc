@@ -183,30 +183,43 @@ void LogFile::close() {
   fd_ = -1;
 }
 
-bool ValueFile::create(const wchar_t* name, const LogFile& log, LogStart log_start) {
+bool ValueFile::create(const wchar_t* name, const LogFile& log, LogStart log_start,
+                       ExistingFile& existing) {
   close();
   const FileIdentity log_id = identity_of(handle_of(log.descriptor()));
   bool device = false;
   const wchar_t* const system_name = system_form(name, long_name_, device);
   // Looked at first: a name that leads to the log is refused without the log being opened for
-  // writing at all. A device is not looked at: opening one can be an event of its own (a pipe
-  // takes its one client).
+  // writing at all. This look only ever refuses; what is done to the file is decided from the
+  // file as opened and locked. A device is not looked at: opening one can be an event of its
+  // own (a pipe takes its one client).
   if (!device && same_file(identity_of_name(system_name), log_id)) return false;
-  // Opened without truncation, to be read as well: its first bytes are compared through this
-  // descriptor and it is emptied through the same one, so no file put in its place meanwhile
-  // escapes the checks. A device is opened to write only.
-  if (!device) fd_ = open_file(system_name, _O_RDWR | _O_CREAT);
-  const bool readable = fd_ >= 0;
-  if (device || (fd_ < 0 && errno == EACCES)) fd_ = open_file(system_name, _O_WRONLY | _O_CREAT);
+  // Opened without truncation, to be read as well: it is judged through this descriptor and
+  // emptied through the same one, so no file put in its place meanwhile escapes the checks. A
+  // device is opened to write only, and so is a file one may write but not read.
+  bool readable = !device;
+  if (readable) fd_ = open_file(system_name, _O_RDWR | _O_CREAT);
+  if (device || (fd_ < 0 && errno == EACCES)) {
+    readable = false;
+    fd_ = open_file(system_name, _O_WRONLY | _O_CREAT);
+  }
   if (fd_ < 0) return false;
-  const FileIdentity value_id = identity_of(handle_of(fd_));
   // Only a file on a disk has contents to lose and an identity to compare: a device (NUL, a
-  // pipe) is neither the log nor emptied.
-  bool refused = (value_id.disk && !value_id.known) || same_file(value_id, log_id);
-  if (!refused && value_id.disk) {
-    refused = !lock_for_writing(fd_) ||
-              (readable && value_id.size > 0 && !may_overwrite(fd_, log_start, probe_)) ||
-              (value_id.size > 0 && !truncate_to_empty(fd_));
+  // pipe) is neither the log nor emptied. What kind of file a handle leads to cannot change.
+  bool refused = false;
+  if (identity_of(handle_of(fd_)).disk) {
+    // Everything else is decided after the lock, from the file as it then is: another run may
+    // have written it, or finished writing it, while this one opened it.
+    refused = !lock_for_writing(fd_);
+    const FileIdentity value_id = identity_of(handle_of(fd_));
+    refused = refused || !value_id.known || same_file(value_id, log_id);
+    if (!refused) {
+      DescriptorBytes contents(fd_);
+      const Verdict verdict =
+          existing.judge(readable ? &contents : nullptr, value_id.size, log_start);
+      refused = verdict == Verdict::kRefuse ||
+                (verdict == Verdict::kOverwrite && !truncate_to_empty(fd_));
+    }
   }
   if (refused) {
     ::_close(fd_);

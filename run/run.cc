@@ -6,6 +6,7 @@
 #include "log/decoder.h"
 #include "output/value_writer.h"
 #include "run/console.h"
+#include "run/existing_file.h"
 #include "run/file_name.h"
 #include "run/files.h"
 #include "run/messages.h"
@@ -16,8 +17,11 @@ namespace mirtak {
 
 namespace {
 
+// The first read of the log is the block an existing value file is judged against.
+static_assert(kReadBlockSize == kLogStartSize, "one read block is the log's start");
+
 // Everything one conversion works with: the two files, the value buffer, the decoder with its
-// tables, and the block the log is read into.
+// tables, the block the log is read into, and the room for judging an existing value file.
 struct Conversion {
   // The read block is not cleared: only what a read fills is looked at.
   // cppcheck-suppress uninitMemberVar
@@ -27,6 +31,7 @@ struct Conversion {
   ValueFile values;
   ValueWriter writer;
   Decoder decoder;
+  ExistingFile existing;
   unsigned char block[kReadBlockSize];
 };
 
@@ -108,7 +113,7 @@ std::optional<Failed> convert(Conversion& c, const NameChar* log_name, const Nam
   const std::ptrdiff_t first = read_first_block(c);
   if (first < 0) return Failed{Failure::kCannotRead, log_name};
   const LogStart log_start{c.block, static_cast<std::size_t>(first)};
-  if (!c.values.create(value_name, c.log, log_start)) {
+  if (!c.values.create(value_name, c.log, log_start, c.existing)) {
     return Failed{Failure::kCannotCreate, value_name};
   }
 

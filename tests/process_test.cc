@@ -415,6 +415,59 @@ TEST_F(ToolProcess, ANewOrEmptyValueFileIsNotTruncated) {
 }
 #endif
 
+// A FIFO as the value file is written only, as cat writes one: when its reader goes, the run
+// ends with a write error instead of waiting for ever on a pipe it would be reading itself.
+TEST_F(ToolProcess, AFifoValueFileIsWrittenOnly) {
+  {
+    std::ofstream log(dir_ / "big.log", std::ios::binary);
+    log << "HEADER\r\n";
+    for (int i = 0; i < 100000; ++i)
+      log << i << "  1  -2  300\r\n";
+  }
+  ASSERT_EQ(::mkfifo((dir_ / "value.fifo").c_str(), 0600), 0);
+  const pid_t pid = start(dir_, "big.log", "value.fifo", [] {
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+  });
+  const int reader = ::open((dir_ / "value.fifo").c_str(), O_RDONLY);
+  ASSERT_GE(reader, 0);
+  char some[1000];
+  EXPECT_GT(::read(reader, some, sizeof some), 0);
+  ::close(reader);
+  int status = 0;
+  pid_t done = 0;
+  const struct timespec pause = {0, 100000000};  // 100 ms
+  for (int i = 0; i < 200 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i)
+    ::nanosleep(&pause, nullptr);
+  if (done == 0) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    FAIL() << "the run still wrote to the FIFO 20 s after its reader went";
+  }
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
+// A value file one may write but not read cannot be judged by what it holds: it is written,
+// judged by its size alone. Root reads anything, so as root the run is made as nobody.
+TEST_F(ToolProcess, AValueFileOneMayOnlyWriteIsWritten) {
+  constexpr uid_t kNobody = 65534;
+  const bool root = ::geteuid() == 0;
+  { std::ofstream(dir_ / "value.out", std::ios::binary) << "an old value file, not readable"; }
+  fs::permissions(dir_ / "value.out", fs::perms::owner_write);
+  if (root) {
+    ASSERT_EQ(::chown((dir_ / "value.out").c_str(), kNobody, kNobody), 0);
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions(dir_ / "log.in", fs::perms::all);
+  }
+  const Exit exit = run("log.in", "value.out", [root] {
+    if (root && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(125);
+  });
+  EXPECT_EQ(exit.status, 0);
+  fs::permissions(dir_ / "value.out", fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
+}
+
 TEST_F(ToolProcess, MemoryDoesNotGrowWithALongLine) {
   constexpr std::size_t kLineBytes = 64 << 20;
   {
