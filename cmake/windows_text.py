@@ -23,7 +23,8 @@ WIDTH = 78
 # `type` in a Command Prompt show ASCII alike.
 ASCII = {"\u2014": "-", "\u2013": "-", "\u2192": "->", "\u00d7": "x", "\u2026": "...",
          "\u00b7": ".", "\u2019": "'", "\u2018": "'", "\u201c": '"', "\u201d": '"',
-         "\u00f7": "/", "\u2264": "<=", "\u2265": ">=", "\u00a0": " ", "\u2212": "-"}
+         "\u00f7": "/", "\u2264": "<=", "\u2265": ">=", "\u00a0": " ", "\u2212": "-",
+         " \u00b0C": " degrees C", "\u00b0": " degrees"}
 # Documents the Markdown links to, by the names they have in the Windows folder.
 FOLDER_NAMES = {"docs/format.md": "FORMAT.txt", "format.md": "FORMAT.txt",
                 "docs/MIRTAK.1.in": "MANUAL.txt", "CHANGELOG.md": "CHANGELOG.txt",
