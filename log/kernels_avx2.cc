@@ -137,8 +137,14 @@ __attribute__((target("avx2"))) inline void read_eight(const unsigned char* base
 }
 
 // The position of the lowest set bit by BMI's tzcnt, whose answer for none (64) is as good as any.
+// A 32-bit build has only the 32-bit instruction, so it looks at the word's halves in turn.
 __attribute__((target("bmi"))) inline unsigned lowest_bit(std::uint64_t bits) {
+#if defined(__x86_64__)
   return static_cast<unsigned>(_tzcnt_u64(bits));
+#else
+  const auto low = static_cast<std::uint32_t>(bits);
+  return low != 0 ? _tzcnt_u32(low) : 32 + _tzcnt_u32(static_cast<std::uint32_t>(bits >> 32));
+#endif
 }
 
 __attribute__((target("bmi,popcnt"))) inline std::size_t list_fields(PendingFields& pending,
