@@ -105,17 +105,21 @@ tidy_windows_sources() {
 }
 
 # The x86 kernel sets a 32-bit tool holds, chosen among at run time, as the 64-bit one does:
-# where wine cannot run 32-bit programs, its symbols are the check that none was left out.
+# where wine cannot run 32-bit programs, its symbols are the check that none was left out. The
+# sets are those the one list (log/kernel_set_list.h) builds for x86 or for any processor.
 check_x86_kernel_sets() {
-  local exe=$1 triple=$2 symbols set
+  local exe=$1 triple=$2 symbols set sets
   symbols=$("${triple}-nm" -C "$exe")
-  for set in avx512 avx2 sse4 portable; do
-    if ! grep -q "mirtak::$set::map_chunks(" <<<"$symbols"; then
+  mapfile -t sets < <(sed -n 's/^MIRTAK_KERNEL_SET(\([a-z0-9_]*\), \(x86\|any\))$/\1/p' \
+    log/kernel_set_list.h)
+  ((${#sets[@]})) || { echo "log/kernel_set_list.h: no x86 set read" >&2; return 1; }
+  for set in "${sets[@]}"; do
+    if ! grep -q "mirtak::$set::convert(" <<<"$symbols"; then
       echo "$exe lacks the $set kernels" >&2
       return 1
     fi
   done
-  echo "$exe: kernel sets avx512 avx2 sse4 portable"
+  echo "$exe: kernel sets ${sets[*]}"
 }
 
 target_windows_x86() {
