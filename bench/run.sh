@@ -13,7 +13,7 @@
 # a busy machine. Memory is by /usr/bin/time. The chart goes to CHART (default docs/speed.svg)
 # where Debian's python3-matplotlib is installed.
 # Knobs for a quick run while developing:
-#   BASE=COMMIT   the earlier commit timed beside this one (default 728275a; BASE= for none),
+#   BASE=COMMIT   the earlier commit timed beside this one (default c573bb4; BASE= for none),
 #                 built from a git worktree in WORK_DIR/base-COMMIT with the same presets
 #   MB=N BIG_MB=N the sizes of the main log and of the big log (default 100 and 1000)
 #   QUICK=1       the main table (floor, kernel sets, BASE) and the big log only
@@ -25,7 +25,7 @@ work=${1:-/tmp/mirtak-bench}
 rounds=${ROUNDS:-5}
 runs=${RUNS:-3}
 chart=${CHART:-$root/docs/speed.svg}
-base=${BASE-728275a}
+base=${BASE-c573bb4}
 mb=${MB:-100}
 big_mb=${BIG_MB:-1000}
 quick=${QUICK:-0}
