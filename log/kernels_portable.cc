@@ -123,9 +123,10 @@ std::size_t list_fields(PendingFields& pending, std::uint64_t values, unsigned o
   return count;
 }
 
-// One field at a time, one word each.
+// One field at a time, one word each, unrolled: a loop's test would cost a branch a value.
 void read_eight(const unsigned char* first, const std::uint16_t* at, const unsigned char* end,
                 unsigned char* out) {
+#pragma GCC unroll 8
   for (std::size_t k = 0; k < 8; ++k)
     store_item(read_value(first + at[k], end), out + 2 * k);
 }
