@@ -166,12 +166,14 @@ TEST(ValueShape, EveryFigureOfLogsWhoseValuesEndAroundTheWritersPieces) {
   struct Case {
     std::size_t width;
     bool crlf;
+    std::size_t pieces;  // the most pieces its value files pass
   };
   // Widths that divide a piece (4, 8), that do not (5, 7, 9), a column a line, and more columns
-  // than are kept.
-  const Case cases[] = {{4, true}, {5, false}, {7, true}, {8, false}, {9, true}, {1, false}};
+  // than are kept; one of each kind past three pieces.
+  const Case cases[] = {{4, true, 3},  {5, false, 2}, {7, true, 2},
+                        {8, false, 2}, {9, true, 3},  {1, false, 2}};
   for (const Case& c : cases) {
-    for (std::size_t pieces = 0; pieces <= 2; ++pieces) {
+    for (std::size_t pieces = 0; pieces <= c.pieces; ++pieces) {
       for (const int beside : {-1, 0, 1}) {
         const auto lines = static_cast<std::size_t>(
             std::max<long>(0, static_cast<long>(pieces * kPieceValues / c.width) + beside));
