@@ -36,7 +36,8 @@ struct StretchMasks {
                                          // a stretch's first
   std::uint64_t values[kStretchChunks];  // where a value is read
   std::uint64_t plain[kStretchChunks];   // a byte whose field the plain reading reads
-  // For chunk k, how many values come before it (for k up to the number of chunks).
+  // For chunk k, how many values come before it (for k up to the number of chunks), counted as
+  // they are listed (log/fast_way.h).
   std::uint16_t values_before[kStretchChunks + 1];
 };
 
@@ -64,9 +65,8 @@ class MaskDeriver {
         line_open_before_(place != LinePlace::kAfterField ? 1 : 0),
         space_before_(place != LinePlace::kLineStart ? 1 : 0) {}
 
-  // The next chunk, by the classes of its bytes. Returns where its values are read, which the
-  // kernel then reads and counts in with values_read().
-  std::uint64_t push(const ByteClasses& c) {
+  // The next chunk, by the classes of its bytes.
+  void push(const ByteClasses& c) {
     // A byte of the range at the end of the chunk before is left to the plain reading only if
     // this chunk does not start with a newline.
     std::uint64_t plain_before = plain_before_;
@@ -101,32 +101,30 @@ class MaskDeriver {
     out_->values[chunk_] = values;
     const std::uint64_t plain = (range & ~(c.newline >> 1)) | always;
     out_->plain[chunk_] = plain;
-    out_->values_before[chunk_] = static_cast<std::uint16_t>(values_);
     plain_before_ = plain;
     // Only the last byte's bit may yet be taken back, by the next chunk's first byte.
     plain_found_ = (plain_before | (plain & ~(std::uint64_t{1} << 63))) != 0;
     ++chunk_;
-    return values;
   }
 
-  // The kernel has read the last chunk's values: `count` of them.
-  void values_read(std::size_t count) { values_ += count; }
-  std::size_t values_so_far() const { return values_; }
+  // How many chunks so far.
+  std::size_t chunks_so_far() const { return chunk_; }
 
   // Whether the chunks so far hold a byte for the plain reading: mapping further is wasted, as
-  // the vector steps stop at that byte's field.
+  // the vector steps stop at that byte's field. After end(), whether the stretch holds one at all.
   bool plain_found() const { return plain_found_; }
 
   // The stretch's end; whether a newline comes right after it.
   void end(bool newline_follows) {
-    if (chunk_ != 0 && newline_follows) out_->plain[chunk_ - 1] &= ~(before_next_ << 63);
-    out_->values_before[chunk_] = static_cast<std::uint16_t>(values_);
+    if (chunk_ != 0) {
+      if (newline_follows) out_->plain[chunk_ - 1] &= ~(before_next_ << 63);
+      plain_found_ = plain_found_ || out_->plain[chunk_ - 1] != 0;
+    }
   }
 
  private:
   StretchMasks* out_;
   std::size_t chunk_ = 0;
-  std::size_t values_ = 0;
   std::uint64_t field_end_before_ = 1;
   std::uint64_t newline_before_;
   std::uint64_t line_open_before_;

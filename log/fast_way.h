@@ -58,26 +58,10 @@ class PendingFields {
   static constexpr std::size_t kGroup = 8;
   static constexpr std::size_t kChunks = 16;
 
-  // The fields of the chunk at `offset` from the first; returns how many. The first eight are
-  // written without a branch on how many there are (a chunk rarely has more): those past the
-  // last are written over by the next chunk's, or by the padding. `lowest_bit` is the position
-  // of the lowest set bit of a word, any position when it has none (a set's own instruction).
-  template <typename LowestBit = unsigned (*)(std::uint64_t)>
-  std::size_t add(std::uint64_t values, unsigned offset, LowestBit lowest_bit = any_lowest_bit) {
-    const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
-    std::uint16_t* at = at_ + size_;
-    for (std::size_t i = 0; i < kGroup; ++i, values &= values - 1)
-      at[i] = static_cast<std::uint16_t>(offset + lowest_bit(values));
-    for (std::size_t i = kGroup; i < found; ++i, values &= values - 1)
-      at[i] = static_cast<std::uint16_t>(offset + lowest_bit(values));
-    size_ += found;
-    return found;
-  }
-
-  // Where the next chunk's positions go, for a set that writes them by its own instructions
-  // (room for kChunkSize + kGroup), and how many it wrote.
-  std::uint16_t* next() { return at_ + size_; }
-  void added(std::size_t count) { size_ += count; }
+  // Where the next positions go: room for kChunks chunks' (kChunks * kChunkSize) and a group
+  // more, written past the last by a step that writes a group at a time; and where they end.
+  std::uint16_t* end() { return at_ + size_; }
+  void listed(const std::uint16_t* end) { size_ = static_cast<std::size_t>(end - at_); }
 
   // How many whole groups are ready, and their positions.
   std::size_t ready() const { return size_ - size_ % kGroup; }
@@ -98,11 +82,6 @@ class PendingFields {
   }
 
  private:
-  // The position of the lowest set bit; any position when there is none, on any processor.
-  static unsigned any_lowest_bit(std::uint64_t bits) {
-    return static_cast<unsigned>(__builtin_ctzll(bits | std::uint64_t{1} << 63));
-  }
-
   // Not cleared: a position is written before it is read (past the last, by pad()).
   // cppcheck-suppress uninitMemberVarPrivate
   std::uint16_t at_[kChunks * kChunkSize + 2 * kGroup];
@@ -112,16 +91,32 @@ class PendingFields {
 // A set's three steps, with its own instructions.
 // The classes of the 64 bytes at chunk (log/chunk_masks.h says which a set may leave out).
 using ClassesOf = ByteClasses(const unsigned char* chunk);
-// Adds a chunk's fields, at offset from the first chunk, to the list; returns how many.
-using ListFields = std::size_t(PendingFields& pending, std::uint64_t values, unsigned offset);
+// Lists the values of a chunk (`values`, one bit per byte) as positions from the first chunk,
+// the chunk being at `offset`, written from `at` on; returns where they end. It may write up to
+// a group past the end (PendingFields::end).
+using ListFields = std::uint16_t*(std::uint16_t* at, std::uint64_t values, unsigned offset);
 // The values of the eight fields at first + at[0..7], as items at out. The eight bytes at each
 // may be read; `end` bounds the reading of a number longer than that.
 using ReadEight = void(const unsigned char* first, const std::uint16_t* at,
                        const unsigned char* end, unsigned char* out);
 
-// The list step of a set without a compress: the positions one bit at a time.
-inline std::size_t list_by_bits(PendingFields& pending, std::uint64_t values, unsigned offset) {
-  return pending.add(values, offset);
+// The position of the lowest set bit; any position when there is none, on any processor.
+inline unsigned any_lowest_bit(std::uint64_t bits) {
+  return static_cast<unsigned>(__builtin_ctzll(bits | std::uint64_t{1} << 63));
+}
+
+// The list step of a set without a compress: the positions one bit at a time, by `lowest_bit`
+// (the position of the lowest set bit of a word, any position when it has none). The first
+// eight are written without a branch on how many there are (a chunk rarely has more): those past
+// the last are written over by the next chunk's, or by the padding.
+template <unsigned lowest_bit(std::uint64_t) = any_lowest_bit>
+std::uint16_t* list_by_bits(std::uint16_t* at, std::uint64_t values, unsigned offset) {
+  const auto found = static_cast<std::size_t>(__builtin_popcountll(values));
+  for (std::size_t i = 0; i < PendingFields::kGroup; ++i, values &= values - 1)
+    at[i] = static_cast<std::uint16_t>(offset + lowest_bit(values));
+  for (std::size_t i = PendingFields::kGroup; i < found; ++i, values &= values - 1)
+    at[i] = static_cast<std::uint16_t>(offset + lowest_bit(values));
+  return at + found;
 }
 
 namespace fast_way {
@@ -197,23 +192,38 @@ struct Stretch {
 };
 
 // Maps `chunks` chunks from data with the set's steps, reading each sixteen chunks' values
-// eight at a time into items, counted in with the deriver. Stops after the chunk in which the
-// deriver finds a byte for the plain reading. Returns how many chunks it mapped. The reading is
-// speculative: only the values of the fields the stretch's caller takes are committed.
+// eight at a time into items and counting them in `values` (the stretch's so far). Stops after
+// the chunk in which the deriver finds a byte for the plain reading. Returns how many chunks it
+// mapped. The reading is speculative: only the values of the fields the stretch's caller takes
+// are committed. Each sixteen chunks are classified, then listed, then read, each in a loop of
+// its own, so that every loop keeps its state and constants in registers; the deriver is copied
+// in for that, as the masks it writes might otherwise be its own fields.
 template <ClassesOf classes_of, ListFields list, ReadEight read_eight>
 std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsigned char* end,
-                       MaskDeriver& deriver, unsigned char* items) {
+                       MaskDeriver& deriver, StretchMasks& masks, std::size_t& values,
+                       unsigned char* items) {
+  MaskDeriver here = deriver;
   PendingFields pending;
   const unsigned char* const first = data;
+  const std::size_t first_chunk = here.chunks_so_far();
   std::size_t k = 0;
   bool stop = false;
   while (k < chunks && !stop) {
+    const std::size_t classified = k;
     for (const std::size_t batch = std::min(chunks, k + PendingFields::kChunks); k < batch && !stop;
          ++k, data += kChunkSize) {
-      const std::uint64_t values = deriver.push(classes_of(data));
-      deriver.values_read(list(pending, values, static_cast<unsigned>(data - first)));
-      stop = deriver.plain_found();
+      here.push(classes_of(data));
+      stop = here.plain_found();
     }
+    std::uint16_t* const from = pending.end();
+    std::uint16_t* at = from;
+    for (std::size_t j = classified; j < k; ++j) {
+      masks.values_before[first_chunk + j] =
+          static_cast<std::uint16_t>(values + static_cast<std::size_t>(at - from));
+      at = list(at, masks.values[first_chunk + j], static_cast<unsigned>(j * kChunkSize));
+    }
+    values += static_cast<std::size_t>(at - from);
+    pending.listed(at);
     const std::size_t ready = pending.ready();
     for (std::size_t i = 0; i < ready; i += PendingFields::kGroup)
       read_eight(first, pending.positions() + i, end, items + kItemSize * i);
@@ -222,6 +232,7 @@ std::size_t map_chunks(const unsigned char* data, std::size_t chunks, const unsi
   }
   if (pending.pad(static_cast<unsigned>(data - first)))
     read_eight(first, pending.positions(), end, items);
+  deriver = here;
   return k;
 }
 
@@ -237,28 +248,33 @@ Stretch map_stretch(const unsigned char* from, const unsigned char* end, LinePla
   // are read where they lie, the last few from a copy.
   const std::size_t in_place =
       room < kReadAhead ? 0 : std::min(size, room - kReadAhead) / kChunkSize;
+  std::size_t values = 0;
   std::size_t mapped =
-      map_chunks<classes_of, list, read_eight>(from, in_place, end, deriver, items) * kChunkSize;
+      map_chunks<classes_of, list, read_eight>(from, in_place, end, deriver, masks, values, items) *
+      kChunkSize;
   if (!deriver.plain_found() && mapped < size) {
     // The bytes after the stretch read as NUL, but for the one byte after it in the block: it
     // tells whether the stretch's last byte comes right before a newline.
     unsigned char last[2 * kChunkSize + kReadAhead] = {};
     const std::size_t rest = size - mapped;
     std::memcpy(last, from + mapped, rest + (size != room ? 1 : 0));
-    mapped += map_chunks<classes_of, list, read_eight>(
-                  last, (rest + kChunkSize - 1) / kChunkSize, last + sizeof last, deriver,
-                  items + kItemSize * deriver.values_so_far()) *
+    mapped += map_chunks<classes_of, list, read_eight>(last, (rest + kChunkSize - 1) / kChunkSize,
+                                                       last + sizeof last, deriver, masks, values,
+                                                       items + kItemSize * values) *
               kChunkSize;
   }
   const std::size_t mapped_size = std::min(size, mapped);
   deriver.end(mapped_size != room && from[mapped_size] == kNewline);
+  masks.values_before[deriver.chunks_so_far()] = static_cast<std::uint16_t>(values);
   // The last complete field: everything if the last byte ends a field, else up to the start of
   // the field it cuts.
   const unsigned char last = from[mapped_size - 1];
   const std::size_t cut = last == kFieldSeparator || last == kNewline
                               ? mapped_size
                               : last_set(masks.starts, 0, mapped_size, 0);
-  return {mapped_size, place, next_set(masks.plain, 0, mapped_size), cut, masks};
+  const std::size_t plain =
+      deriver.plain_found() ? next_set(masks.plain, 0, mapped_size) : mapped_size;
+  return {mapped_size, place, plain, cut, masks};
 }
 
 }  // namespace fast_way

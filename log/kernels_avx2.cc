@@ -147,10 +147,10 @@ __attribute__((target("bmi"))) inline unsigned lowest_bit(std::uint64_t bits) {
 #endif
 }
 
-__attribute__((target("bmi,popcnt"))) inline std::size_t list_fields(PendingFields& pending,
-                                                                     std::uint64_t values,
-                                                                     unsigned offset) {
-  return pending.add(values, offset, lowest_bit);
+__attribute__((target("bmi,popcnt"))) inline std::uint16_t* list_fields(std::uint16_t* at,
+                                                                        std::uint64_t values,
+                                                                        unsigned offset) {
+  return list_by_bits<lowest_bit>(at, values, offset);
 }
 
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read

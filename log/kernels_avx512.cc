@@ -112,15 +112,14 @@ __attribute__((target("avx512bw"))) inline ByteClasses classes_of(const unsigned
 }
 
 // The positions of a chunk's values are its byte numbers, packed together by one compress.
-__attribute__((target("avx512bw,avx512vbmi2,popcnt"))) inline std::size_t list_by_compress(
-    PendingFields& pending, std::uint64_t values, unsigned offset) {
+__attribute__((target("avx512bw,avx512vbmi2,popcnt"))) inline std::uint16_t* list_by_compress(
+    std::uint16_t* at, std::uint64_t values, unsigned offset) {
   static constexpr unsigned char kByteNumbers[64] = {
       0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
       22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
       44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
   const __m512i packed = _mm512_maskz_compress_epi8(values, _mm512_loadu_si512(kByteNumbers));
   const __m512i base = _mm512_set1_epi16(static_cast<short>(offset));
-  std::uint16_t* at = pending.next();
   _mm512_storeu_si512(at,
                       _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_castsi512_si256(packed)), base));
   // More than 32 values in 64 bytes takes a line of one-digit fields ending in a space.
@@ -130,8 +129,7 @@ __attribute__((target("avx512bw,avx512vbmi2,popcnt"))) inline std::size_t list_b
         at + 32,
         _mm512_add_epi16(_mm512_cvtepu8_epi16(_mm512_extracti64x4_epi64(packed, 1)), base));
   }
-  pending.added(found);
-  return found;
+  return at + found;
 }
 
 // The masks are derived here too, so with BMI's and-not. Each sixteen chunks' values are read

@@ -113,14 +113,10 @@ ByteClasses classes_of(const unsigned char* chunk) {
 
 // The positions one bit at a time: without a population count instruction, counting them as they
 // are listed costs less than counting them first.
-std::size_t list_fields(PendingFields& pending, std::uint64_t values, unsigned offset) {
-  std::uint16_t* const at = pending.next();
-  std::size_t count = 0;
+std::uint16_t* list_fields(std::uint16_t* at, std::uint64_t values, unsigned offset) {
   for (; values != 0; values &= values - 1)
-    at[count++] =
-        static_cast<std::uint16_t>(offset + static_cast<unsigned>(__builtin_ctzll(values)));
-  pending.added(count);
-  return count;
+    *at++ = static_cast<std::uint16_t>(offset + static_cast<unsigned>(__builtin_ctzll(values)));
+  return at;
 }
 
 // One field at a time, one word each, unrolled: a loop's test would cost a branch a value.

@@ -150,7 +150,7 @@ __attribute__((target("sse4.2,popcnt"))) inline void read_eight(const unsigned c
 
 // The masks are derived here too, and values counted with POPCNT. Each sixteen chunks' values
 // are read from the list of their positions.
-MIRTAK_SET_CONVERT(__attribute__((target("sse4.2,popcnt"), flatten)), classes_of, list_by_bits,
+MIRTAK_SET_CONVERT(__attribute__((target("sse4.2,popcnt"), flatten)), classes_of, list_by_bits<>,
                    read_eight)
 
 }  // namespace mirtak::sse4

@@ -125,6 +125,6 @@ ByteClasses classes_of(const unsigned char* chunk) {
 }  // namespace
 
 // Each sixteen chunks' values are read eight at a time from the list of their positions.
-MIRTAK_SET_CONVERT(__attribute__((flatten)), classes_of, list_by_bits, read_eight_in_twos<Twos>)
+MIRTAK_SET_CONVERT(__attribute__((flatten)), classes_of, list_by_bits<>, read_eight_in_twos<Twos>)
 
 }  // namespace mirtak::wasm_simd128
