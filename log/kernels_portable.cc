@@ -81,32 +81,28 @@ std::int16_t read_value(const unsigned char* p, const unsigned char* end) {
   return to_value(digits_value(word, count), negative);
 }
 
-// The space, the newline and the white-space range in every word. Ctrl-Z and a "+" after a
-// newline are tested together, and gathered one by one only from a chunk that has one.
+// The space, the newline and the white-space range in every word; Ctrl-Z is tested too, and
+// gathered only from a chunk that has one. A "+" matters only where a line starts (the chunk's
+// first byte is taken as one): those few bytes are looked at one by one.
 ByteClasses classes_of(const unsigned char* chunk) {
   ByteClasses c{};
-  std::uint64_t rare = 0;
-  // The chunk's first byte is taken as a line's start: the derivation looks at a "+" there only
-  // if it is one.
-  std::uint64_t newline_before = kHigh & 0xFFu;
+  std::uint64_t end_of_text = 0;
 #pragma GCC unroll 8
   for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
     const std::uint64_t w = load_bytes(chunk + 8 * i);
     const std::size_t shift = 8 * i;
-    const std::uint64_t newline = bytes_equal(w, kNewline);
     c.separator |= gather(bytes_equal(w, kFieldSeparator)) << shift;
-    c.newline |= gather(newline) << shift;
+    c.newline |= gather(bytes_equal(w, kNewline)) << shift;
     c.white_space_range |= gather(in_range(w)) << shift;
-    rare |= bytes_equal(w, kEndOfText) |
-            (bytes_equal(w, kTerminatorMark) & ((newline << 8) | newline_before));
-    newline_before = newline >> 56;
+    end_of_text |= bytes_equal(w, kEndOfText);
   }
-  if (rare != 0) {
-    for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
-      const std::uint64_t w = load_bytes(chunk + 8 * i);
-      c.end_of_text |= gather(bytes_equal(w, kEndOfText)) << 8 * i;
-      c.plus |= gather(bytes_equal(w, kTerminatorMark)) << 8 * i;
-    }
+  if (end_of_text != 0) {
+    for (std::size_t i = 0; i < kChunkSize / 8; ++i)
+      c.end_of_text |= gather(bytes_equal(load_bytes(chunk + 8 * i), kEndOfText)) << 8 * i;
+  }
+  for (std::uint64_t starts = (c.newline << 1) | 1; starts != 0; starts &= starts - 1) {
+    const auto at = static_cast<unsigned>(__builtin_ctzll(starts));
+    c.plus |= std::uint64_t{chunk[at] == kTerminatorMark} << at;
   }
   return c;
 }
