@@ -35,7 +35,6 @@ struct StretchMasks {
   std::uint64_t starts[kStretchChunks];  // a field's first byte: after spaces or a newline, or
                                          // a stretch's first
   std::uint64_t values[kStretchChunks];  // where a value is read
-  std::uint64_t plain[kStretchChunks];   // a byte whose field the plain reading reads
   // For chunk k, how many values come before it (for k up to the number of chunks), counted as
   // they are listed (log/fast_way.h).
   std::uint16_t values_before[kStretchChunks + 1];
@@ -51,7 +50,8 @@ struct StretchMasks {
 //   values       every other start, and a newline right after a space in a line that has begun
 //                (the field of trailing spaces; reading there gives 0);
 //   plain        a byte of 0x08..0x0F (but a newline, or a byte right before one), a Ctrl-Z,
-//                and a "+" that starts a line.
+//                and a "+" that starts a line: only the first is kept, as the vector steps
+//                stop at its field.
 // A carriage return right before the newline is read as a character of the line's last field:
 // the number before it ends there, and alone after spaces it reads as the 0 of the trailing
 // spaces it then ends, just as if it were dropped. (In the first field it is dropped with it.)
@@ -69,11 +69,7 @@ class MaskDeriver {
   void push(const ByteClasses& c) {
     // A byte of the range at the end of the chunk before is left to the plain reading only if
     // this chunk does not start with a newline.
-    std::uint64_t plain_before = plain_before_;
-    if (chunk_ != 0) {
-      plain_before &= ~((before_next_ & c.newline & 1) << 63);
-      out_->plain[chunk_ - 1] = plain_before;
-    }
+    const std::uint64_t plain_before = plain_before_ & ~((before_next_ & c.newline & 1) << 63);
 
     const std::uint64_t field_end = c.separator | c.newline;
     const std::uint64_t starts = ~field_end & ((field_end << 1) | field_end_before_);
@@ -100,10 +96,14 @@ class MaskDeriver {
     out_->starts[chunk_] = starts;
     out_->values[chunk_] = values;
     const std::uint64_t plain = (range & ~(c.newline >> 1)) | always;
-    out_->plain[chunk_] = plain;
     plain_before_ = plain;
     // Only the last byte's bit may yet be taken back, by the next chunk's first byte.
-    plain_found_ = (plain_before | (plain & ~(std::uint64_t{1} << 63))) != 0;
+    const std::uint64_t plain_here = plain & ~(std::uint64_t{1} << 63);
+    if (!plain_found_ && (plain_before | plain_here) != 0) {
+      first_plain_ = plain_before != 0 ? (chunk_ - 1) * kChunkSize + lowest(plain_before)
+                                       : chunk_ * kChunkSize + lowest(plain_here);
+      plain_found_ = true;
+    }
     ++chunk_;
   }
 
@@ -113,16 +113,23 @@ class MaskDeriver {
   // Whether the chunks so far hold a byte for the plain reading: mapping further is wasted, as
   // the vector steps stop at that byte's field. After end(), whether the stretch holds one at all.
   bool plain_found() const { return plain_found_; }
+  // The first of them, once found.
+  std::size_t first_plain() const { return first_plain_; }
 
   // The stretch's end; whether a newline comes right after it.
   void end(bool newline_follows) {
-    if (chunk_ != 0) {
-      if (newline_follows) out_->plain[chunk_ - 1] &= ~(before_next_ << 63);
-      plain_found_ = plain_found_ || out_->plain[chunk_ - 1] != 0;
+    const std::uint64_t last = plain_before_ & ~((newline_follows ? before_next_ : 0) << 63);
+    if (!plain_found_ && last != 0) {
+      first_plain_ = (chunk_ - 1) * kChunkSize + lowest(last);
+      plain_found_ = true;
     }
   }
 
  private:
+  static std::size_t lowest(std::uint64_t bits) {
+    return static_cast<std::size_t>(__builtin_ctzll(bits));
+  }
+
   StretchMasks* out_;
   std::size_t chunk_ = 0;
   std::uint64_t field_end_before_ = 1;
@@ -133,6 +140,7 @@ class MaskDeriver {
   std::uint64_t plain_before_ = 0;  // the last chunk's plain bits, its last byte's not final
   bool borrow_ = false;
   bool plain_found_ = false;
+  std::size_t first_plain_ = 0;
 };
 
 }  // namespace mirtak

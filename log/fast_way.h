@@ -273,7 +273,7 @@ Stretch map_stretch(const unsigned char* from, const unsigned char* end, LinePla
                               ? mapped_size
                               : last_set(masks.starts, 0, mapped_size, 0);
   const std::size_t plain =
-      deriver.plain_found() ? next_set(masks.plain, 0, mapped_size) : mapped_size;
+      deriver.plain_found() ? std::min(deriver.first_plain(), mapped_size) : mapped_size;
   return {mapped_size, place, plain, cut, masks};
 }
 
