@@ -46,12 +46,18 @@ inline std::int16_t field_value(const unsigned char* p, const unsigned char* end
   return number.value();
 }
 
+// A character as the digit reading sees it, less '0' (modulo 256).
+constexpr unsigned char less_zero(unsigned char c) {
+  return static_cast<unsigned char>(c - '0');
+}
+
 // The multipliers of the x86 sets' digit reading: maddubs takes pairs of digits as 10 * first +
-// second, madd pairs of those as 100 * first + second, a multiply the halves as 10000 * first +
-// second.
+// second, madd pairs of those as 100 * first + second, a multiply (or a madd of the halves packed
+// into words) the halves as 10000 * first + second.
 inline constexpr short kTensUnits = 0x010A;       // bytes 10, 1
 inline constexpr int kHundredsOnes = 0x00010064;  // words 100, 1
 inline constexpr long long kTenThousand = 10000;
+inline constexpr int kTenThousandsOnes = 0x00012710;  // words 10000, 1
 
 // Reads again, one character at a time, the fields of a group whose digits may go on past the
 // eight bytes a set reads at once: bit k of `lanes` for the field at first + at[k], whose item

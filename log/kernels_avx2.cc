@@ -69,71 +69,70 @@ __attribute__((target("avx2"))) inline ByteClasses classes_of(const unsigned cha
   return c;
 }
 
-// Four fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a
-// leading zero (a minus remembered). The digits before the first other byte are counted and
-// moved to the top of the lane, so the bytes below act as leading zeros, and combined by
-// multiply-adds into the number's low 16 bits, negated after a minus. Also says which lanes are
-// all digits: those fields may go on past the eight bytes and are read again one character at
-// a time.
-struct FourValues {
-  __m256i values;     // each in the low 16 bits of its lane
+// Four fields at a time, one in each 64-bit lane: their first eight bytes, less '0' each, a
+// sign turned into a leading zero (a minus remembered). The digits before the first other byte
+// are moved to the top of the lane, so the bytes below act as leading zeros, and combined by
+// multiply-adds into two numbers of four digits. Also says which lanes are all digits: those
+// fields may go on past the eight bytes and are read again one character at a time.
+struct FourFields {
+  __m256i halves;     // the first four digits of the eight, and the last four, in two dwords
+  __m256i negative;   // all ones in a lane after a minus
   __m256i may_go_on;  // all ones in such a lane
 };
 
-__attribute__((target("avx2"))) inline FourValues read_four(const unsigned char* base,
+__attribute__((target("avx2"))) inline FourFields read_four(const unsigned char* base,
                                                             const std::uint16_t* at) {
-  __m256i bytes = _mm256_set_epi64x(load8(base + at[3]), load8(base + at[2]), load8(base + at[1]),
-                                    load8(base + at[0]));
-  const __m256i first = _mm256_and_si256(bytes, _mm256_set1_epi64x(0xFF));
-  const __m256i negative = _mm256_cmpeq_epi64(first, _mm256_set1_epi64x(kMinusSign));
-  const __m256i sign =
-      _mm256_or_si256(negative, _mm256_cmpeq_epi64(first, _mm256_set1_epi64x(kPlusSign)));
-  bytes = _mm256_xor_si256(
-      bytes, _mm256_and_si256(sign, _mm256_xor_si256(first, _mm256_set1_epi64x('0'))));
-
-  const __m256i digits = _mm256_sub_epi8(bytes, _mm256_set1_epi8('0'));
+  const __m256i bytes = _mm256_set_epi64x(load8(base + at[3]), load8(base + at[2]),
+                                          load8(base + at[1]), load8(base + at[0]));
+  const __m256i first_byte = _mm256_set1_epi64x(0xFF);
+  __m256i digits = _mm256_sub_epi8(bytes, _mm256_set1_epi8('0'));
+  const __m256i first = _mm256_and_si256(digits, first_byte);
+  const __m256i negative = _mm256_cmpeq_epi64(first, _mm256_set1_epi64x(less_zero(kMinusSign)));
+  const __m256i sign = _mm256_or_si256(
+      negative, _mm256_cmpeq_epi64(first, _mm256_set1_epi64x(less_zero(kPlusSign))));
+  digits = _mm256_andnot_si256(_mm256_and_si256(sign, first_byte), digits);
   const __m256i other = _mm256_cmpeq_epi8(_mm256_max_epu8(digits, _mm256_set1_epi8(10)), digits);
-  // The lowest bit of the first other byte; less one, every bit of the digits before it.
-  const __m256i first_other =
-      _mm256_and_si256(other, _mm256_sub_epi64(_mm256_setzero_si256(), other));
-  const __m256i before = _mm256_sub_epi64(first_other, _mm256_set1_epi64x(1));
-  const __m256i count =
-      _mm256_sad_epu8(_mm256_and_si256(before, _mm256_set1_epi8(1)), _mm256_setzero_si256());
-  // Shifting by 64 - 8 * digits keeps just the digits; 64 leaves nothing.
-  const __m256i top = _mm256_sllv_epi64(
-      digits, _mm256_sub_epi64(_mm256_set1_epi64x(64), _mm256_slli_epi64(count, 3)));
-  const __m256i quads = _mm256_madd_epi16(_mm256_maddubs_epi16(top, _mm256_set1_epi16(kTensUnits)),
-                                          _mm256_set1_epi32(kHundredsOnes));
-  __m256i value = _mm256_add_epi64(_mm256_mul_epu32(quads, _mm256_set1_epi64x(kTenThousand)),
-                                   _mm256_srli_epi64(quads, 32));
-  value = _mm256_sub_epi64(_mm256_xor_si256(value, negative), negative);
-  return {value, _mm256_cmpeq_epi64(other, _mm256_setzero_si256())};
+  // Every bit of the digits before the first other byte; shifting by 8 for each byte from that
+  // one on keeps just the digits (64 leaves nothing).
+  const __m256i before = _mm256_andnot_si256(other, _mm256_sub_epi64(other, _mm256_set1_epi64x(1)));
+  const __m256i shift =
+      _mm256_sad_epu8(_mm256_andnot_si256(before, _mm256_set1_epi8(8)), _mm256_setzero_si256());
+  const __m256i top = _mm256_sllv_epi64(digits, shift);
+  const __m256i halves = _mm256_madd_epi16(_mm256_maddubs_epi16(top, _mm256_set1_epi16(kTensUnits)),
+                                           _mm256_set1_epi32(kHundredsOnes));
+  return {halves, negative, _mm256_cmpeq_epi64(other, _mm256_setzero_si256())};
 }
 
-// The values of the eight fields at base + at[0..7], as items at out.
+// The values of the eight fields at base + at[0..7], as items at out. The two halves of each
+// four fields are packed into words side by side, so one multiply-add makes all eight numbers
+// (each 128-bit lane: fields 0, 1 of the first four, then 0, 1 of the second; their low 16
+// bits are the values).
 __attribute__((target("avx2"))) inline void read_eight(const unsigned char* base,
                                                        const std::uint16_t* at,
                                                        const unsigned char* end,
                                                        unsigned char* out) {
-  // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first:
-  // the first four values in dwords 0 and 4, the next four in dwords 1 and 5.
-  const __m256i items_a =
-      _mm256_setr_epi8(1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 1, 0, 9, 8, -1,
-                       -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  const __m256i items_b =
-      _mm256_setr_epi8(-1, -1, -1, -1, 1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                       1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1);
-  const __m256i in_order = _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0);
-  const FourValues a = read_four(base, at);
-  const FourValues b = read_four(base, at + 4);
-  const __m256i items =
-      _mm256_permutevar8x32_epi32(_mm256_or_si256(_mm256_shuffle_epi8(a.values, items_a),
-                                                  _mm256_shuffle_epi8(b.values, items_b)),
-                                  in_order);
+  const FourFields a = read_four(base, at);
+  const FourFields b = read_four(base, at + 4);
+  const __m256i numbers = _mm256_madd_epi16(_mm256_packus_epi32(a.halves, b.halves),
+                                            _mm256_set1_epi32(kTenThousandsOnes));
+  const __m256i negative = _mm256_packs_epi32(a.negative, b.negative);
+  const __m256i values = _mm256_sub_epi32(_mm256_xor_si256(numbers, negative), negative);
+  // Bytes 1, 0 of each dword, so each value comes out most significant byte first; then the
+  // lanes' first halves in order.
+  const __m256i items_in_lanes =
+      _mm256_setr_epi8(1, 0, 5, 4, 9, 8, 13, 12, -1, -1, -1, -1, -1, -1, -1, -1, 1, 0, 5, 4, 9, 8,
+                       13, 12, -1, -1, -1, -1, -1, -1, -1, -1);
+  const __m256i items = _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(values, items_in_lanes),
+                                                    _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0));
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(items));
-  const auto lanes_a = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(a.may_go_on)));
-  const auto lanes_b = static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(b.may_go_on)));
-  read_long_values(lanes_a | lanes_b << 4, base, at, end, out);
+  const __m256i go_on = _mm256_or_si256(a.may_go_on, b.may_go_on);
+  if (_mm256_testz_si256(go_on, go_on) == 0) {
+    const auto lanes_a =
+        static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(a.may_go_on)));
+    const auto lanes_b =
+        static_cast<unsigned>(_mm256_movemask_pd(_mm256_castsi256_pd(b.may_go_on)));
+    read_long_values(lanes_a | lanes_b << 4, base, at, end, out);
+  }
 }
 
 // The position of the lowest set bit by BMI's tzcnt, whose answer for none (64) is as good as any.
