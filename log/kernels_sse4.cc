@@ -82,25 +82,27 @@ __attribute__((target("sse4.2,popcnt"))) inline ByteClasses classes_of(const uns
   return c;
 }
 
-// Two fields at a time, one in each 64-bit lane: their first eight bytes, a sign turned into a
-// leading zero (a minus remembered). The digits before the first other byte are counted and
-// moved to the top of the lane by a byte shuffle, so the bytes below act as leading zeros, and
-// combined by multiply-adds into the number's low 16 bits, negated after a minus. A lane of
-// eight digits may go on past them: its field is read again one character at a time.
-struct TwoValues {
-  __m128i values;    // each in the low 16 bits of its lane
+// Two fields at a time, one in each 64-bit lane: their first eight bytes, less '0' each, a sign
+// turned into a leading zero (a minus remembered). The digits before the first other byte are
+// counted and moved to the top of the lane by a byte shuffle, so the bytes below act as leading
+// zeros, and combined by multiply-adds into two numbers of four digits. A lane of eight digits
+// may go on past them: its field is read again one character at a time.
+struct TwoFields {
+  __m128i halves;    // the first four digits of the eight, and the last four, in two dwords
+  __m128i negative;  // all ones in a lane after a minus
   unsigned lengths;  // how many digits each lane has before another byte, 8 for all: bit 3
 };
 
-__attribute__((target("sse4.2,popcnt"))) inline TwoValues read_two(const unsigned char* base,
+__attribute__((target("sse4.2,popcnt"))) inline TwoFields read_two(const unsigned char* base,
                                                                    const std::uint16_t* at) {
-  __m128i bytes = _mm_set_epi64x(load8(base + at[1]), load8(base + at[0]));
-  const __m128i first = _mm_and_si128(bytes, _mm_set1_epi64x(0xFF));
-  const __m128i negative = _mm_cmpeq_epi64(first, _mm_set1_epi64x(kMinusSign));
-  const __m128i sign = _mm_or_si128(negative, _mm_cmpeq_epi64(first, _mm_set1_epi64x(kPlusSign)));
-  bytes = _mm_xor_si128(bytes, _mm_and_si128(sign, _mm_xor_si128(first, _mm_set1_epi64x('0'))));
-
-  const __m128i digits = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+  const __m128i bytes = _mm_set_epi64x(load8(base + at[1]), load8(base + at[0]));
+  const __m128i first_byte = _mm_set1_epi64x(0xFF);
+  __m128i digits = _mm_sub_epi8(bytes, _mm_set1_epi8('0'));
+  const __m128i first = _mm_and_si128(digits, first_byte);
+  const __m128i negative = _mm_cmpeq_epi64(first, _mm_set1_epi64x(less_zero(kMinusSign)));
+  const __m128i sign =
+      _mm_or_si128(negative, _mm_cmpeq_epi64(first, _mm_set1_epi64x(less_zero(kPlusSign))));
+  digits = _mm_andnot_si128(_mm_and_si128(sign, first_byte), digits);
   const auto other = static_cast<unsigned>(
       _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_max_epu8(digits, _mm_set1_epi8(10)), digits)));
   const auto count0 = static_cast<unsigned>(__builtin_ctz(other | 0x100u));
@@ -109,26 +111,26 @@ __attribute__((target("sse4.2,popcnt"))) inline TwoValues read_two(const unsigne
       _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.lower[count0])),
                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kToTop.upper[count1])));
   const __m128i top = _mm_shuffle_epi8(digits, shuffle);
-  const __m128i quads = _mm_madd_epi16(_mm_maddubs_epi16(top, _mm_set1_epi16(kTensUnits)),
-                                       _mm_set1_epi32(kHundredsOnes));
-  __m128i value =
-      _mm_add_epi64(_mm_mul_epu32(quads, _mm_set1_epi64x(kTenThousand)), _mm_srli_epi64(quads, 32));
-  value = _mm_sub_epi64(_mm_xor_si128(value, negative), negative);
-  return {value, count0 | count1 << 4};
+  const __m128i halves = _mm_madd_epi16(_mm_maddubs_epi16(top, _mm_set1_epi16(kTensUnits)),
+                                        _mm_set1_epi32(kHundredsOnes));
+  return {halves, negative, count0 | count1 << 4};
 }
 
-// The values of the four fields at base + at[0..3], as items at out.
+// The values of the four fields at base + at[0..3], as items at out. The two halves of each two
+// fields are packed into words side by side, so one multiply-add makes all four numbers (their
+// low 16 bits are the values).
 __attribute__((target("sse4.2,popcnt"), always_inline)) inline void read_four(
     const unsigned char* base, const std::uint16_t* at, const unsigned char* end,
     unsigned char* out) {
-  // Bytes 1, 0 of each lane, so each value's low 16 bits come out most significant byte first:
-  // the first two values in bytes 0 to 3, the next two in bytes 4 to 7.
-  const __m128i items_a = _mm_setr_epi8(1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1);
-  const __m128i items_b = _mm_setr_epi8(-1, -1, -1, -1, 1, 0, 9, 8, -1, -1, -1, -1, -1, -1, -1, -1);
-  const TwoValues a = read_two(base, at);
-  const TwoValues b = read_two(base, at + 2);
-  const __m128i items =
-      _mm_or_si128(_mm_shuffle_epi8(a.values, items_a), _mm_shuffle_epi8(b.values, items_b));
+  const TwoFields a = read_two(base, at);
+  const TwoFields b = read_two(base, at + 2);
+  const __m128i numbers =
+      _mm_madd_epi16(_mm_packus_epi32(a.halves, b.halves), _mm_set1_epi32(kTenThousandsOnes));
+  const __m128i negative = _mm_packs_epi32(a.negative, b.negative);
+  const __m128i values = _mm_sub_epi32(_mm_xor_si128(numbers, negative), negative);
+  // Bytes 1, 0 of each dword, so each value comes out most significant byte first.
+  const __m128i items = _mm_shuffle_epi8(
+      values, _mm_setr_epi8(1, 0, 5, 4, 9, 8, 13, 12, -1, -1, -1, -1, -1, -1, -1, -1));
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), items);
   // Only a lane of eight digits has bit 3 of its length set.
   const unsigned lengths = a.lengths | b.lengths << 8;
