@@ -10,6 +10,10 @@ void prepare_process() {
   (void)::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
+bool take_pages(void* /*start*/, std::size_t /*size*/) {
+  return false;
+}
+
 // Memory of the program's image cannot be given back page by page: it stays the process's.
 void give_back(void* /*start*/, std::size_t /*size*/) {}
 

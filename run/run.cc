@@ -56,6 +56,8 @@ struct Storage {
 Storage storage;
 
 static_assert(kFileRoom % kSmallestPage == 0, "the room given back is whole pages");
+static_assert(alignof(Storage) % kSmallestPage == 0 && sizeof(Storage) % kSmallestPage == 0,
+              "the storage is taken as whole pages");
 
 // The deepest the run's calls go below run() is well within this.
 constexpr std::size_t kStackReserve = std::size_t{64} * 1024;
@@ -80,7 +82,9 @@ void touch_pages(volatile unsigned char* bytes, std::size_t size) {
 }
 
 void take_memory() {
-  touch_pages(reinterpret_cast<volatile unsigned char*>(&storage), sizeof storage);
+  if (!take_pages(&storage, sizeof storage)) {
+    touch_pages(reinterpret_cast<volatile unsigned char*>(&storage), sizeof storage);
+  }
   take_stack();
   give_back(storage.file_room, kFileRoom);
 }
