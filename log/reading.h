@@ -103,6 +103,7 @@ Converted read_plain(Reading r, const unsigned char* const begin, const unsigned
         continue;
       }
       case LinePlace::kInValue:
+        at = number.take_digits(at, end);
         for (; at != end && text(*at); ++at)
           number.take(*at);
         break;
