@@ -23,16 +23,43 @@ std::uint64_t load_bytes(const unsigned char* p) {
   return word;
 }
 
-// 0x80 in every byte of the word equal to c, 0 elsewhere; exact, no carries between bytes.
-constexpr std::uint64_t bytes_equal(std::uint64_t word, unsigned char c) {
-  const std::uint64_t x = word ^ (kOnes * c);
-  return ~(((x & kLow7) + kLow7) | x) & kHigh;
+// A word's bytes as the compares take them: each one's low seven bits, and 0x80 in each one
+// below 0x80. Every byte a class is made of lies below 0x80, so a byte with its top bit set is in
+// none, and the low seven bits of the rest decide: the two are worked out once per word.
+struct Bytes {
+  std::uint64_t low7;
+  std::uint64_t below_0x80;
+};
+
+constexpr Bytes bytes_of(std::uint64_t word) {
+  return {word & kLow7, ~word & kHigh};
 }
 
-// 0x80 in every byte of the word in the white-space range.
-constexpr std::uint64_t in_range(std::uint64_t word) {
-  return bytes_equal(word & (kOnes * kWhiteSpaceRangeMask), kWhiteSpaceRangeBits);
+// 0x80 in every byte equal to c (below 0x80), 0 elsewhere; exact, no carries between bytes: a
+// byte's low seven bits differ from c's exactly when adding 0x7F to their difference sets bit 7.
+constexpr std::uint64_t bytes_equal(Bytes b, unsigned char c) {
+  return ~((b.low7 ^ (kOnes * c)) + kLow7) & b.below_0x80;
 }
+
+// 0x80 in every byte in the white-space range.
+constexpr std::uint64_t in_range(Bytes b) {
+  constexpr std::uint64_t kMask = kOnes * (kWhiteSpaceRangeMask & 0x7Fu);
+  return ~(((b.low7 & kMask) ^ (kOnes * kWhiteSpaceRangeBits)) + kLow7) & b.below_0x80;
+}
+
+// The compares are exact for every byte of each class.
+constexpr bool word_compares_are_exact() {
+  for (unsigned v = 0; v < 256; ++v) {
+    const auto c = static_cast<unsigned char>(v);
+    const Bytes b = bytes_of(kOnes * c);
+    for (const unsigned char k : {kFieldSeparator, kNewline, kEndOfText}) {
+      if (bytes_equal(b, k) != (c == k ? kHigh : 0)) return false;
+    }
+    if (in_range(b) != (in_white_space_range(c) ? kHigh : 0)) return false;
+  }
+  return true;
+}
+static_assert(word_compares_are_exact(), "the word compares must match the bytes of the rules");
 
 // The top bit of each byte, gathered into 8 bits: byte i gives bit i.
 constexpr std::uint64_t gather(std::uint64_t flags) {
@@ -89,7 +116,7 @@ ByteClasses classes_of(const unsigned char* chunk) {
   std::uint64_t end_of_text = 0;
 #pragma GCC unroll 8
   for (std::size_t i = 0; i < kChunkSize / 8; ++i) {
-    const std::uint64_t w = load_bytes(chunk + 8 * i);
+    const Bytes w = bytes_of(load_bytes(chunk + 8 * i));
     const std::size_t shift = 8 * i;
     c.separator |= gather(bytes_equal(w, kFieldSeparator)) << shift;
     c.newline |= gather(bytes_equal(w, kNewline)) << shift;
@@ -98,7 +125,8 @@ ByteClasses classes_of(const unsigned char* chunk) {
   }
   if (end_of_text != 0) {
     for (std::size_t i = 0; i < kChunkSize / 8; ++i)
-      c.end_of_text |= gather(bytes_equal(load_bytes(chunk + 8 * i), kEndOfText)) << 8 * i;
+      c.end_of_text |= gather(bytes_equal(bytes_of(load_bytes(chunk + 8 * i)), kEndOfText))
+                       << 8 * i;
   }
   // The first four without a branch on how many there are (a line of a few columns is about
   // 20 bytes): past the last, the chunk's last byte is looked at, and a "+" found there is
