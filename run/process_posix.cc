@@ -11,19 +11,16 @@ void prepare_process() {
   (void)std::signal(SIGXFSZ, SIG_IGN);
 }
 
-bool take_pages(void* start, std::size_t size) {
+void take_pages(void* start, std::size_t size) {
+#if defined(__linux__)
 #if defined(MADV_POPULATE_WRITE)
-  return ::madvise(start, size, MADV_POPULATE_WRITE) == 0;
-#elif defined(__linux__)
-  // Linux 5.14 and later, whatever the headers the tool was built with say: an older system
-  // refuses the request, and the pages are written one by one.
-  constexpr int kPopulateWrite = 23;
-  return ::madvise(start, size, kPopulateWrite) == 0;
+  constexpr int kPopulateWrite = MADV_POPULATE_WRITE;
 #else
-  static_cast<void>(start);
-  static_cast<void>(size);
-  return false;
+  constexpr int kPopulateWrite = 23;  // whatever headers the tool was built with
 #endif
+  (void)::madvise(start, size, kPopulateWrite);  // refused by an older system: touched below
+#endif
+  touch_pages(start, size);
 }
 
 void give_back(void* start, std::size_t size) {

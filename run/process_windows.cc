@@ -10,8 +10,8 @@ void prepare_process() {
   (void)::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
-bool take_pages(void* /*start*/, std::size_t /*size*/) {
-  return false;
+void take_pages(void* start, std::size_t size) {
+  touch_pages(start, size);
 }
 
 // Memory of the program's image cannot be given back page by page: it stays the process's.

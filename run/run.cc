@@ -62,19 +62,6 @@ static_assert(alignof(Storage) % kSmallestPage == 0 && sizeof(Storage) % kSmalle
 // The deepest the run's calls go below run() is well within this.
 constexpr std::size_t kStackReserve = std::size_t{64} * 1024;
 
-// Writes a byte's own value back: the page it lies on is taken, and nothing changes.
-void touch(volatile unsigned char& byte) {
-  const unsigned char value = byte;
-  byte = value;
-}
-
-// One byte in each step of the smallest page size: every page is touched.
-void touch_pages(volatile unsigned char* bytes, std::size_t size) {
-  for (std::size_t at = 0; at < size; at += kSmallestPage)
-    touch(bytes[at]);
-  touch(bytes[size - 1]);
-}
-
 // Not inlined: the room must lie below run()'s own frame, where the later calls will go.
 [[gnu::noinline]] void take_stack() {
   volatile unsigned char room[kStackReserve] = {};  // every byte written
@@ -82,9 +69,7 @@ void touch_pages(volatile unsigned char* bytes, std::size_t size) {
 }
 
 void take_memory() {
-  if (!take_pages(&storage, sizeof storage)) {
-    touch_pages(reinterpret_cast<volatile unsigned char*>(&storage), sizeof storage);
-  }
+  take_pages(&storage, sizeof storage);
   take_stack();
   give_back(storage.file_room, kFileRoom);
 }
