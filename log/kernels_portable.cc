@@ -52,10 +52,13 @@ constexpr bool word_compares_are_exact() {
   for (unsigned v = 0; v < 256; ++v) {
     const auto c = static_cast<unsigned char>(v);
     const Bytes b = bytes_of(kOnes * c);
-    for (const unsigned char k : {kFieldSeparator, kNewline, kEndOfText}) {
-      if (bytes_equal(b, k) != (c == k ? kHigh : 0)) return false;
+    const auto flags = [](bool in_class) { return in_class ? kHigh : 0; };
+    if (bytes_equal(b, kFieldSeparator) != flags(c == kFieldSeparator) ||
+        bytes_equal(b, kNewline) != flags(c == kNewline) ||
+        bytes_equal(b, kEndOfText) != flags(c == kEndOfText) ||
+        in_range(b) != flags(in_white_space_range(c))) {
+      return false;
     }
-    if (in_range(b) != (in_white_space_range(c) ? kHigh : 0)) return false;
   }
   return true;
 }
@@ -134,7 +137,7 @@ ByteClasses classes_of(const unsigned char* chunk) {
   std::uint64_t starts = (c.newline << 1) | 1;
   const auto look = [&](std::uint64_t bits) {
     const auto at = static_cast<unsigned>(__builtin_ctzll(bits | std::uint64_t{1} << 63));
-    c.plus |= std::uint64_t{chunk[at] == kTerminatorMark} << at;
+    c.plus |= static_cast<std::uint64_t>(chunk[at] == kTerminatorMark) << at;
   };
 #pragma GCC unroll 4
   for (int i = 0; i < 4; ++i, starts &= starts - 1)

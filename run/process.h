@@ -24,8 +24,10 @@ void take_pages(void* start, std::size_t size);
 // taken one fault at a time, and nothing changes.
 inline void touch_pages(void* start, std::size_t size) {
   volatile unsigned char* const bytes = static_cast<unsigned char*>(start);
-  for (std::size_t at = 0; at < size; at += kSmallestPage)
-    bytes[at] = bytes[at];
+  for (std::size_t at = 0; at < size; at += kSmallestPage) {
+    const unsigned char value = bytes[at];
+    bytes[at] = value;
+  }
 }
 
 // Gives whole pages of memory the process has touched back to the system, where it can (POSIX);
