@@ -23,10 +23,6 @@ class Number {
  public:
   // Takes the next character; false once the number has ended, after which nothing changes it.
   constexpr bool take(unsigned char c) {
-    if (stage_ == Stage::kDigits && is_digit(c)) {  // the common case, tested first
-      magnitude_ = with_digit(magnitude_, c);
-      return true;
-    }
     if (stage_ == Stage::kStart && is_white_space(c)) return true;
     if (stage_ == Stage::kStart && is_sign(c)) {
       negative_ = c == kMinusSign;
