@@ -44,7 +44,7 @@ constexpr std::uint64_t bytes_equal(Bytes b, unsigned char c) {
 // 0x80 in every byte in the white-space range.
 constexpr std::uint64_t in_range(Bytes b) {
   constexpr std::uint64_t kMask = kOnes * (kWhiteSpaceRangeMask & 0x7Fu);
-  return ~(((b.low7 & kMask) ^ (kOnes * kWhiteSpaceRangeBits)) + kLow7) & b.below_0x80;
+  return bytes_equal({b.low7 & kMask, b.below_0x80}, kWhiteSpaceRangeBits);
 }
 
 // The compares are exact for every byte of each class.
