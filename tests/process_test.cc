@@ -95,6 +95,24 @@ class ToolProcess : public ::testing::Test {
     return wait_for(start(dir_, log, values, in_child));
   }
 
+  // Starts the tool with its standard output on a pipe, more of the child's set-up after that;
+  // the pipe's reading end is put in `console`.
+  static pid_t start_with_console(
+      const fs::path& dir, const std::string& log, const std::string& values, int& console,
+      const std::function<void()>& in_child = [] {}) {
+    int ends[2];
+    if (::pipe(ends) != 0) return -1;
+    const pid_t pid = start(dir, log, values, [&ends, &in_child] {
+      ::dup2(ends[1], 1);
+      ::close(ends[0]);
+      ::close(ends[1]);
+      in_child();
+    });
+    ::close(ends[1]);
+    console = ends[0];
+    return pid;
+  }
+
   // What the tool printed, write by write: with a socket of sequenced packets as standard
   // output, each write arrives as one packet.
   std::vector<std::string> console_writes(const std::string& log, const std::string& values,
@@ -168,21 +186,17 @@ TEST_F(ToolProcess, FileSizeLimitIsAWriteErrorAndKeepsWhatWasWritten) {
   for (const auto& c : callers) {
     SCOPED_TRACE(c.caller);
     // The console goes to a pipe: a file would meet the size limit too.
-    int console[2];
-    ASSERT_EQ(::pipe(console), 0);
+    int console = -1;
     const auto action = c.signal_action;
-    const pid_t pid = start(dir_, "log.in", "value.out", [action, &console] {
+    const pid_t pid = start_with_console(dir_, "log.in", "value.out", console, [action] {
       (void)std::signal(SIGXFSZ, action);
-      ::dup2(console[1], 1);
-      ::close(console[0]);
-      ::close(console[1]);
       const struct rlimit limit = {kLimit, kLimit};
       ::setrlimit(RLIMIT_FSIZE, &limit);
     });
-    ::close(console[1]);
+    ASSERT_GT(pid, 0);
     EXPECT_EQ(wait_for(pid).status, 1);
     EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_.substr(0, kLimit));
-    const std::string shown = drain(console[0]);
+    const std::string shown = drain(console);
     const std::string message = "\r\nCan not write value.out file";
     EXPECT_EQ(shown.substr(shown.size() - std::min(shown.size(), message.size())), message)
         << shown;
@@ -191,21 +205,16 @@ TEST_F(ToolProcess, FileSizeLimitIsAWriteErrorAndKeepsWhatWasWritten) {
 
 TEST_F(ToolProcess, BannerShowsBeforeTheLogIsOpened) {
   ASSERT_EQ(::mkfifo((dir_ / "log.fifo").c_str(), 0600), 0);
-  int console[2];
-  ASSERT_EQ(::pipe(console), 0);
-  const pid_t pid = start(dir_, "log.fifo", "value.out", [&console] {
-    ::dup2(console[1], 1);
-    ::close(console[0]);
-    ::close(console[1]);
-  });
-  ::close(console[1]);
+  int console = -1;
+  const pid_t pid = start_with_console(dir_, "log.fifo", "value.out", console);
+  ASSERT_GT(pid, 0);
 
   // The tool now waits in opening the log, which has no writer yet: the banner must be out.
   std::string shown;
-  struct pollfd ready = {console[0], POLLIN, 0};
+  struct pollfd ready = {console, POLLIN, 0};
   while (shown.find("QDEMO.MX") == std::string::npos && ::poll(&ready, 1, 10000) == 1) {
     char buffer[512];
-    const ssize_t got = ::read(console[0], buffer, sizeof buffer);
+    const ssize_t got = ::read(console, buffer, sizeof buffer);
     if (got <= 0) break;
     shown.append(buffer, static_cast<std::size_t>(got));
   }
@@ -216,7 +225,7 @@ TEST_F(ToolProcess, BannerShowsBeforeTheLogIsOpened) {
     log << read_file(dir_ / "log.in");
   }
   EXPECT_EQ(wait_for(pid).status, 0);
-  ::close(console[0]);
+  ::close(console);
   EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
 }
 
@@ -322,19 +331,15 @@ TEST_F(ToolProcess, TooLittleMemoryStopsTheRunBeforeItStarts) {
     if (least_converting != 0 && limit > least_converting + (rlim_t{1} << 20)) break;
     SCOPED_TRACE("address space limit " + std::to_string(limit >> 10) + " KiB");
     { std::ofstream(dir_ / "value.out", std::ios::binary) << old; }
-    int console[2];
-    ASSERT_EQ(::pipe(console), 0);
-    const pid_t pid = start(dir_, "log.in", "value.out", [limit, &console] {
-      ::dup2(console[1], 1);
-      ::close(console[0]);
-      ::close(console[1]);
+    int console = -1;
+    const pid_t pid = start_with_console(dir_, "log.in", "value.out", console, [limit] {
       ::dup2(::open("/dev/null", O_WRONLY), 2);  // the loader's complaints
       const struct rlimit address_space = {limit, limit};
       ::setrlimit(RLIMIT_AS, &address_space);
     });
-    ::close(console[1]);
+    ASSERT_GT(pid, 0);
     const Exit exit = wait_for(pid);
-    const std::string shown = drain(console[0]);
+    const std::string shown = drain(console);
     if (exit.status == 0) {
       EXPECT_EQ(read_file(dir_ / "value.out"), sample_values_);
       if (least_converting == 0) least_converting = limit;

@@ -160,6 +160,20 @@ std::string wide_counts_log() {
   return log;
 }
 
+// Lines of every count up to the columns kept and kWideCounts above them, each told apart, and a
+// few more of counts that share one tally, which is never taken for the most common; then the
+// most common count, 3.
+std::string many_counts_log() {
+  std::string log = "H\n";
+  for (std::size_t w = 0; w <= ValueShape::kColumns + ValueShape::kWideCounts + 5; ++w) {
+    log += "L";
+    for (std::size_t k = 0; k < w; ++k)
+      log += " " + std::to_string(k);
+    log += "\n";
+  }
+  return log + "L 1 2 3\nL 1 2 3\nL 1 2 3\n";
+}
+
 constexpr std::size_t kPieceValues = ValueWriter::kPieceSize / kItemSize;
 
 TEST(ValueShape, EveryFigureOfLogsWhoseValuesEndAroundTheWritersPieces) {
@@ -214,6 +228,7 @@ TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
       {"the widest lines whose columns are all kept",
        tone_log(300, ValueShape::kColumns, false, 2)},
       {"many wide counts, the most lines' the last to come", wide_counts_log()},
+      {"counts past those told apart share a tally", many_counts_log()},
       {"a line of 40,000 values among short ones",
        "H\n" + tone_lines(3, 2, true, 3) + tone_lines(1, 40000, false, 4) + "X 1 2\n"},
       {"ragged lines, past three pieces", ragged},
@@ -233,27 +248,6 @@ TEST(ValueShape, EveryFigureOfWideRaggedAndTableLogs) {
       }
     }
   }
-}
-
-// Many different counts: each count up to the columns kept and kWideCounts above them is told
-// apart; lines of any other count share one tally, which is never taken for the most common.
-TEST(ValueShape, CountsPastThoseToldApartShareATally) {
-  std::string log = "H\n";
-  std::vector<std::size_t> widths;
-  for (std::size_t w = 0; w <= ValueShape::kColumns + ValueShape::kWideCounts + 5; ++w)
-    widths.push_back(w);
-  for (const std::size_t w : widths) {
-    log += "L";
-    for (std::size_t k = 0; k < w; ++k)
-      log += " " + std::to_string(k);
-    log += "\n";
-  }
-  for (int n = 0; n < 3; ++n)
-    log += "L 1 2 3\n";  // the most common: 3 values
-  const Figures expected = reference_figures(log);
-  ASSERT_EQ(expected.per_line, 3u);
-  for (const KernelSet* set : available_kernel_sets())
-    EXPECT_EQ(shape_of(log, {0}, *set), expected) << set->name;
 }
 
 }  // namespace
